@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvalo {
+
+// Reads the number at the start of a display text, the way the calculator always has: blanks,
+// tabs and line feeds are skipped wherever they stand; then an optional sign, digits with at
+// most one ".", and an optional exponent (E or D, either case). Reading stops at the first
+// character that cannot continue the number; a text without digits reads as 0. The decimal
+// point is "." whatever the locale. A number beyond the double range gives nullopt; one too
+// small to represent reads as 0. Linear in the length of the text.
+std::optional<double> parseLeadingNumber(std::string_view text);
+
+// The display form of a number: at most 15 significant digits, plain notation for decimal
+// exponents -4 to 14, otherwise "1E+15" style; "." always; negative zero shows as "0".
+std::string formatNumber(double value);
+
+} // namespace corvalo

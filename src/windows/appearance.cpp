@@ -1,0 +1,155 @@
+#include "appearance.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPixmapCache>
+#include <QWidget>
+
+#include <cmath>
+
+namespace corvalo {
+
+namespace {
+
+constexpr const char* backProperty = "corvaloBackColour";
+constexpr const char* foreProperty = "corvaloForeColour";
+
+QPalette::ColorRole backRole(const QWidget* widget)
+{
+    if (qobject_cast<const QAbstractButton*>(widget))
+        return QPalette::Button;
+    if (qobject_cast<const QLineEdit*>(widget))
+        return QPalette::Base;
+    return QPalette::Window;
+}
+
+QPalette::ColorRole foreRole(const QWidget* widget)
+{
+    if (qobject_cast<const QAbstractButton*>(widget))
+        return QPalette::ButtonText;
+    if (qobject_cast<const QLineEdit*>(widget))
+        return QPalette::Text;
+    return QPalette::WindowText;
+}
+
+void paintColours(QWidget* widget)
+{
+    const QPalette desktop = QApplication::palette();
+    QPalette palette = widget->palette();
+    const QVariant back = widget->property(backProperty);
+    const QVariant fore = widget->property(foreProperty);
+    if (back.isValid()) {
+        const QColor colour = Colour{back.toUInt()}.resolve(desktop);
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, backRole(widget), colour);
+    }
+    if (fore.isValid()) {
+        const QColor colour = Colour{fore.toUInt()}.resolve(desktop);
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, foreRole(widget), colour);
+    }
+    widget->setPalette(palette);
+}
+
+// Re-reads desktop colours when the desktop palette changes.
+class DesktopColourFollower : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ApplicationPaletteChange)
+            if (auto* widget = qobject_cast<QWidget*>(watched))
+                paintColours(widget);
+        return false;
+    }
+};
+
+void setColour(QWidget* widget, const char* property, Colour colour)
+{
+    static DesktopColourFollower follower;
+    widget->setProperty(property, QVariant::fromValue(colour.value));
+    if (colour.isSystem())
+        widget->installEventFilter(&follower);
+    if (property == backProperty && backRole(widget) == QPalette::Window)
+        widget->setAutoFillBackground(true);
+    paintColours(widget);
+}
+
+Colour readColour(const QWidget* widget, const char* property, QPalette::ColorRole role)
+{
+    const QVariant stored = widget->property(property);
+    if (stored.isValid())
+        return Colour{stored.toUInt()};
+    const QColor shown = widget->palette().color(role);
+    return Colour{static_cast<std::uint32_t>(shown.red() | shown.green() << 8 | shown.blue() << 16)};
+}
+
+} // namespace
+
+QColor Colour::resolve(const QPalette& desktop) const
+{
+    if (!isSystem())
+        return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    switch (value & 0xFF) {
+    case 0x05:
+        return desktop.color(QPalette::Base);
+    case 0x07:
+        return desktop.color(QPalette::WindowText);
+    case 0x09:
+    case 0x0E:
+        return desktop.color(QPalette::HighlightedText);
+    case 0x0F:
+        return desktop.color(QPalette::Button);
+    default:
+        return desktop.color(QPalette::Window);
+    }
+}
+
+void setBackColour(QWidget* widget, Colour colour) { setColour(widget, backProperty, colour); }
+void setForeColour(QWidget* widget, Colour colour) { setColour(widget, foreProperty, colour); }
+Colour backColour(const QWidget* widget)
+{
+    return readColour(widget, backProperty, backRole(widget));
+}
+Colour foreColour(const QWidget* widget)
+{
+    return readColour(widget, foreProperty, foreRole(widget));
+}
+
+void installFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Roman"), QStringLiteral("Liberation Serif"));
+    // Modern is a narrow stroke face; the narrow sans keeps its captions within their boxes.
+    QFont::insertSubstitution(QStringLiteral("Modern"), QStringLiteral("Liberation Sans Narrow"));
+}
+
+QFont layoutFont(const QString& family, double points, bool bold, bool italic)
+{
+    QFont font(family);
+    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont defaultLayoutFont() { return layoutFont(QStringLiteral("MS Sans Serif"), 8.25); }
+
+QIcon windowIcon() { return QIcon(QStringLiteral(":/pictures/icon.ico")); }
+
+QPixmap picture(const QString& fileName)
+{
+    const QString path = QStringLiteral(":/pictures/") + fileName;
+    QPixmap pixmap;
+    if (!QPixmapCache::find(path, &pixmap)) {
+        pixmap.load(path);
+        QPixmapCache::insert(path, pixmap);
+    }
+    return pixmap;
+}
+
+} // namespace corvalo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/calculator.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The calculator: a keypad under a one-line display made of two stacked boxes, the note, the
+// "?" key, the background picture and the player strip along the bottom.
+class FrmCorvalo : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrmCorvalo(QWidget* parent = nullptr);
+
+    // What a click on the key's button does: the boxes' texts are read, the key acts on the
+    // calculation, and the outcome is shown; a fault is reported in a message box.
+    void pressKey(corvalo::Key key);
+    const corvalo::CalcState& state() const { return m_state; }
+
+    QPushButton* keyButton(corvalo::Key key) const;
+    // The 25 push buttons of the keypad and "?", in the order skins colour them.
+    QList<QPushButton*> pushButtons() const;
+    QLineEdit* display() const { return m_txtDisplay; }
+    QLineEdit* display2() const { return m_txtDisplay2; }
+    QLabel* note() const { return m_lblRem; }
+    QLabel* backgroundPicture() const { return m_image2; }
+    QWidget* playerStrip() const { return m_player; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void render();
+    void showFault(corvalo::Fault fault);
+
+    corvalo::CalcState m_state;
+    std::array<QPushButton*, 24> m_keys{};
+    QPushButton* m_cmdExp1 = nullptr;
+    QLineEdit* m_txtDisplay = nullptr;
+    QLineEdit* m_txtDisplay2 = nullptr;
+    QLabel* m_lblRem = nullptr;
+    QLabel* m_lblInfo = nullptr;
+    QLabel* m_image2 = nullptr;
+    QWidget* m_player = nullptr;
+};

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs whatever tools/debian-packages.txt lists and this machine lacks, then configures and
+# builds Corvalo in build/. Safe to run again: it only does what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+while read -r package; do
+    case "$package" in ''|'#'*) continue ;; esac
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done < tools/debian-packages.txt
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing ${#missing[@]} Debian packages: ${missing[*]}"
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The number tests also run under a German locale, whose decimal separator is a comma.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+    as_root locale-gen >/dev/null
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <numbers>
 
-namespace corvalo {
+namespace corvalo
+{
 
-namespace {
+namespace
+{
 
 constexpr const char* squarePrompt = "Press Equals...";
 
@@ -27,15 +29,24 @@ Fault quotientFault(double dividend, double divisor, double quotient)
     return resultFault(quotient);
 }
 
-class Keypad {
+class Keypad
+{
 public:
     explicit Keypad(CalcState& state) : m_s(state) {}
 
     Fault press(Key key)
     {
         switch (key) {
-        case Key::Zero: case Key::One: case Key::Two: case Key::Three: case Key::Four:
-        case Key::Five: case Key::Six: case Key::Seven: case Key::Eight: case Key::Nine:
+        case Key::Zero:
+        case Key::One:
+        case Key::Two:
+        case Key::Three:
+        case Key::Four:
+        case Key::Five:
+        case Key::Six:
+        case Key::Seven:
+        case Key::Eight:
+        case Key::Nine:
             boxText(m_s, m_s.visible) += static_cast<char>('0' + static_cast<int>(key));
             m_s.equalsEnabled = true;
             return Fault::None;
@@ -249,7 +260,10 @@ private:
 
 } // namespace
 
-Fault press(CalcState& state, Key key) { return Keypad(state).press(key); }
+Fault press(CalcState& state, Key key)
+{
+    return Keypad(state).press(key);
+}
 
 const char* faultMessage(Fault fault)
 {

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-namespace corvalo {
+namespace corvalo
+{
 
 // The two display boxes lie on top of each other; exactly one of them is shown.
 enum class Box : std::uint8_t { Display, Display2 };
@@ -28,14 +29,30 @@ struct CalcState {
 };
 
 enum class Key : std::uint8_t {
-    Zero, One, Two, Three, Four, Five, Six, Seven, Eight, Nine,
+    Zero,
+    One,
+    Two,
+    Three,
+    Four,
+    Five,
+    Six,
+    Seven,
+    Eight,
+    Nine,
     Dot,
     Clear,
-    Add, Subtract, Multiply, Divide,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
     Equals,
-    Square, SquareRoot, Percent,
+    Square,
+    SquareRoot,
+    Percent,
     Pi,
-    MemoryAdd, MemoryClear, MemoryRecall,
+    MemoryAdd,
+    MemoryClear,
+    MemoryRecall,
 };
 
 // A fault stops the key at the step where it arises. The register that would have received an

@@ -4,13 +4,24 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace corvalo {
+namespace corvalo
+{
 
-namespace {
+namespace
+{
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isExponentLetter(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isExponentLetter(char c)
+{
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
 
 // A double's exact decimal expansion never needs more than 767 significant digits to round
 // correctly; anything past that only matters as "some non-zero digit followed".
@@ -118,7 +129,8 @@ std::optional<double> parseLeadingNumber(std::string_view text)
     literal += std::to_string(scale);
 
     double value = 0;
-    const auto [end, error] = std::from_chars(literal.data(), literal.data() + literal.size(), value);
+    const auto [end, error] =
+        std::from_chars(literal.data(), literal.data() + literal.size(), value);
     (void)end;
     if (error == std::errc::result_out_of_range) {
         if (scale > 0)

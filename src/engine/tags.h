@@ -3,7 +3,8 @@
 #include <array>
 #include <cstdint>
 
-namespace corvalo {
+namespace corvalo
+{
 
 // An operation key stores "operand + tag" in the pending register; the tag says which operation
 // is waiting and which display box its operand came from.
@@ -32,6 +33,9 @@ inline constexpr std::array<double, tagCount> tagValues = {
     9.81178064311, 9.81178064312, 9.81178064313,
 };
 
-constexpr double tagValue(Tag tag) { return tagValues[static_cast<int>(tag)]; }
+constexpr double tagValue(Tag tag)
+{
+    return tagValues[static_cast<int>(tag)];
+}
 
 } // namespace corvalo

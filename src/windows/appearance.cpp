@@ -10,9 +10,11 @@
 
 #include <cmath>
 
-namespace corvalo {
+namespace corvalo
+{
 
-namespace {
+namespace
+{
 
 constexpr const char* backProperty = "corvaloBackColour";
 constexpr const char* foreProperty = "corvaloForeColour";
@@ -55,7 +57,8 @@ void paintColours(QWidget* widget)
 }
 
 // Re-reads desktop colours when the desktop palette changes.
-class DesktopColourFollower : public QObject {
+class DesktopColourFollower : public QObject
+{
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -83,7 +86,8 @@ Colour readColour(const QWidget* widget, const char* property, QPalette::ColorRo
     if (stored.isValid())
         return Colour{stored.toUInt()};
     const QColor shown = widget->palette().color(role);
-    return Colour{static_cast<std::uint32_t>(shown.red() | shown.green() << 8 | shown.blue() << 16)};
+    return Colour{
+        static_cast<std::uint32_t>(shown.red() | shown.green() << 8 | shown.blue() << 16)};
 }
 
 } // namespace
@@ -107,8 +111,14 @@ QColor Colour::resolve(const QPalette& desktop) const
     }
 }
 
-void setBackColour(QWidget* widget, Colour colour) { setColour(widget, backProperty, colour); }
-void setForeColour(QWidget* widget, Colour colour) { setColour(widget, foreProperty, colour); }
+void setBackColour(QWidget* widget, Colour colour)
+{
+    setColour(widget, backProperty, colour);
+}
+void setForeColour(QWidget* widget, Colour colour)
+{
+    setColour(widget, foreProperty, colour);
+}
 Colour backColour(const QWidget* widget)
 {
     return readColour(widget, backProperty, backRole(widget));
@@ -137,9 +147,15 @@ QFont layoutFont(const QString& family, double points, bool bold, bool italic)
     return font;
 }
 
-QFont defaultLayoutFont() { return layoutFont(QStringLiteral("MS Sans Serif"), 8.25); }
+QFont defaultLayoutFont()
+{
+    return layoutFont(QStringLiteral("MS Sans Serif"), 8.25);
+}
 
-QIcon windowIcon() { return QIcon(QStringLiteral(":/pictures/icon.ico")); }
+QIcon windowIcon()
+{
+    return QIcon(QStringLiteral(":/pictures/icon.ico"));
+}
 
 QPixmap picture(const QString& fileName)
 {

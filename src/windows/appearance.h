@@ -11,10 +11,14 @@
 class QWidget;
 class QPalette;
 
-namespace corvalo {
+namespace corvalo
+{
 
 // Window layouts are designed in twips; 15 twips make one logical pixel.
-constexpr int twips(int value) { return value / 15; }
+constexpr int twips(int value)
+{
+    return value / 15;
+}
 constexpr QRect twipsRect(int left, int top, int width, int height)
 {
     return {twips(left), twips(top), twips(width), twips(height)};
@@ -34,7 +38,8 @@ struct Colour {
     bool operator==(const Colour&) const = default;
 };
 
-namespace SystemColour {
+namespace SystemColour
+{
 inline constexpr Colour WindowBackground{0x80000005};
 inline constexpr Colour MenuText{0x80000007};
 inline constexpr Colour TitleBarText{0x80000009};

@@ -1,8 +1,8 @@
 #include "mainwindow.h"
 
+#include "aboutbox.h"
 #include "appearance.h"
 #include "helpexample.h"
-#include "aboutbox.h"
 #include "music/musicmanager.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
@@ -19,7 +19,8 @@ using corvalo::Box;
 using corvalo::Colour;
 using corvalo::Key;
 
-namespace {
+namespace
+{
 
 struct ButtonDesign {
     std::optional<Key> key; // none for "?"
@@ -104,8 +105,7 @@ void FrmCorvalo::buildMenu()
     command("MnuAbout", QStringLiteral("About"), [] { WindowSet::show(WindowSet::about()); });
     command("mnuMusic", QStringLiteral("Music Manager"),
             [] { WindowSet::show(WindowSet::musicManager()); });
-    command("MnuSkins", QStringLiteral("Skins"),
-            [] { WindowSet::show(WindowSet::skinChooser()); });
+    command("MnuSkins", QStringLiteral("Skins"), [] { WindowSet::show(WindowSet::skinChooser()); });
 }
 
 void FrmCorvalo::buildControls()
@@ -185,7 +185,10 @@ void FrmCorvalo::buildControls()
     m_txtDisplay->setFocus();
 }
 
-QPushButton* FrmCorvalo::keyButton(Key key) const { return m_keys[static_cast<std::size_t>(key)]; }
+QPushButton* FrmCorvalo::keyButton(Key key) const
+{
+    return m_keys[static_cast<std::size_t>(key)];
+}
 
 void FrmCorvalo::pressKey(Key key)
 {

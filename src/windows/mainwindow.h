@@ -13,7 +13,8 @@ class QPushButton;
 
 // The calculator: a keypad under a one-line display made of two stacked boxes, the note, the
 // "?" key, the background picture and the player strip along the bottom.
-class FrmCorvalo : public QMainWindow {
+class FrmCorvalo : public QMainWindow
+{
     Q_OBJECT
 public:
     explicit FrmCorvalo(QWidget* parent = nullptr);

@@ -12,9 +12,11 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace WindowSet {
+namespace WindowSet
+{
 
-namespace {
+namespace
+{
 
 QPointer<FrmCorvalo> g_main;
 QPointer<frmSplash> g_splash;
@@ -36,13 +38,15 @@ QList<QWidget*> allWindows()
 
 // The program ends when its last window leaves the screen, whether closed or only hidden:
 // a hidden window must never keep it running unseen.
-class Watcher : public QObject {
+class Watcher : public QObject
+{
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Hide || event->type() == QEvent::Close) {
             QMetaObject::invokeMethod(
-                this, [] {
+                this,
+                [] {
                     for (QWidget* w : allWindows())
                         if (w->isVisible())
                             return;
@@ -72,12 +76,30 @@ template <class W> W* instance(QPointer<W>& slot)
 
 } // namespace
 
-FrmCorvalo* mainWindow() { return instance(g_main); }
-frmSplash* splash() { return instance(g_splash); }
-FrmExp1* helpExample() { return instance(g_helpExample); }
-FrmAbout* about() { return instance(g_about); }
-frmmusic* musicManager() { return instance(g_music); }
-Skins* skinChooser() { return instance(g_skins); }
+FrmCorvalo* mainWindow()
+{
+    return instance(g_main);
+}
+frmSplash* splash()
+{
+    return instance(g_splash);
+}
+FrmExp1* helpExample()
+{
+    return instance(g_helpExample);
+}
+FrmAbout* about()
+{
+    return instance(g_about);
+}
+frmmusic* musicManager()
+{
+    return instance(g_music);
+}
+Skins* skinChooser()
+{
+    return instance(g_skins);
+}
 
 QWidget* store()
 {
@@ -91,10 +113,22 @@ QWidget* store()
     return g_store;
 }
 
-FrmCorvalo* existingMainWindow() { return g_main; }
-frmSplash* existingSplash() { return g_splash; }
-FrmAbout* existingAbout() { return g_about; }
-QWidget* existingStore() { return g_store; }
+FrmCorvalo* existingMainWindow()
+{
+    return g_main;
+}
+frmSplash* existingSplash()
+{
+    return g_splash;
+}
+FrmAbout* existingAbout()
+{
+    return g_about;
+}
+QWidget* existingStore()
+{
+    return g_store;
+}
 
 void show(QWidget* window)
 {
@@ -121,6 +155,9 @@ Lifetime* lifetime()
     return &instance;
 }
 
-void exitProgram() { emit lifetime()->programEnd(); }
+void exitProgram()
+{
+    emit lifetime()->programEnd();
+}
 
 } // namespace WindowSet

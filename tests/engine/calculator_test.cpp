@@ -11,16 +11,22 @@
 using namespace corvalo;
 using corvalo::testing::pressKeys;
 
-namespace {
+namespace
+{
 
 struct Row {
     const char* keys;
     const char* display; // text of the visible box afterwards
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << '"' << row.keys << '"'; }
+void PrintTo(const Row& row, std::ostream* os)
+{
+    *os << '"' << row.keys << '"';
+}
 
-class Sequence : public ::testing::TestWithParam<Row> {};
+class Sequence : public ::testing::TestWithParam<Row>
+{
+};
 
 TEST_P(Sequence, ShowsExpectedDisplay)
 {
@@ -30,72 +36,51 @@ TEST_P(Sequence, ShowsExpectedDisplay)
 }
 
 // Number entry and clear.
-INSTANTIATE_TEST_SUITE_P(Entry, Sequence, ::testing::Values(
-    Row{"12.5", "12.5"},
-    Row{"1.2.3", "1.2.3"},
-    Row{"1.2.3 + 1 =", "2.2"},
-    Row{"007 + 1 =", "8"},
-    Row{"5 + 7 = 9", "129"},
-    Row{"5 + 7 = 3 =", "12"},
-    Row{"5 + 7 = C", ""},
-    Row{"5 + 7 = C 2 + 2 =", "4"}));
+INSTANTIATE_TEST_SUITE_P(Entry, Sequence,
+                         ::testing::Values(Row{"12.5", "12.5"}, Row{"1.2.3", "1.2.3"},
+                                           Row{"1.2.3 + 1 =", "2.2"}, Row{"007 + 1 =", "8"},
+                                           Row{"5 + 7 = 9", "129"}, Row{"5 + 7 = 3 =", "12"},
+                                           Row{"5 + 7 = C", ""}, Row{"5 + 7 = C 2 + 2 =", "4"}));
 
 // Operations completed by "=": first and chained.
-INSTANTIATE_TEST_SUITE_P(Operations, Sequence, ::testing::Values(
-    Row{"5 + 7 =", "12"},
-    Row{"5 + 7 = + 3 =", "15"},
-    Row{"5 + 7 = + 3 = + 4 =", "19"},
-    Row{"5 + 7 = - 3 =", "9"},
-    Row{"5 + 7 = * 3 =", "36"},
-    Row{"5 + 7 = / 4 =", "3"},
-    Row{"9 - 4 =", "5"},
-    Row{"3 - 5 =", "-2"},
-    Row{"12 / 4 =", "3"},
-    Row{"1 / 300000 =", "3.33333333333333E-06"},
-    Row{"5 + - 7 =", "-2"},
-    Row{"5 =", "5"},
-    Row{"5 + 7 = 8 + 1 =", "1286"},
-    Row{"1 / 3 =", "0.333333333333333"},
-    Row{"1 / 3 = * 3 =", "0.999999999999999"},
-    Row{"1000 * 2 =", "2000"},
-    Row{"99999999 * 99999999 =", "9.9999998E+15"}));
+INSTANTIATE_TEST_SUITE_P(
+    Operations, Sequence,
+    ::testing::Values(Row{"5 + 7 =", "12"}, Row{"5 + 7 = + 3 =", "15"},
+                      Row{"5 + 7 = + 3 = + 4 =", "19"}, Row{"5 + 7 = - 3 =", "9"},
+                      Row{"5 + 7 = * 3 =", "36"}, Row{"5 + 7 = / 4 =", "3"}, Row{"9 - 4 =", "5"},
+                      Row{"3 - 5 =", "-2"}, Row{"12 / 4 =", "3"},
+                      Row{"1 / 300000 =", "3.33333333333333E-06"}, Row{"5 + - 7 =", "-2"},
+                      Row{"5 =", "5"}, Row{"5 + 7 = 8 + 1 =", "1286"},
+                      Row{"1 / 3 =", "0.333333333333333"},
+                      Row{"1 / 3 = * 3 =", "0.999999999999999"}, Row{"1000 * 2 =", "2000"},
+                      Row{"99999999 * 99999999 =", "9.9999998E+15"}));
 
 // Large operands, where neighbouring tags round to the same double: "=" still performs the
 // operation that was keyed.
-INSTANTIATE_TEST_SUITE_P(LargeOperands, Sequence, ::testing::Values(
-    Row{"70000 * 2 =", "140000"},
-    Row{"1000000 / 4 =", "250000"},
-    Row{"1000000 - 1 =", "999999"},
-    Row{"100000 + 1 = + 2 =", "100003"},
-    Row{"200000 + 1 = + 2 =", "200003"},
-    Row{"1000000 Sqrt =", "1000"},
-    Row{"2000000 ^ =", "4000000000000"},
-    Row{"3000000 % 50 =", "1500000"},
-    Row{"5000000 + 1 = - 2 = * 3 = / 4 =", "3749999.25"}));
+INSTANTIATE_TEST_SUITE_P(
+    LargeOperands, Sequence,
+    ::testing::Values(Row{"70000 * 2 =", "140000"}, Row{"1000000 / 4 =", "250000"},
+                      Row{"1000000 - 1 =", "999999"}, Row{"100000 + 1 = + 2 =", "100003"},
+                      Row{"200000 + 1 = + 2 =", "200003"}, Row{"1000000 Sqrt =", "1000"},
+                      Row{"2000000 ^ =", "4000000000000"}, Row{"3000000 % 50 =", "1500000"},
+                      Row{"5000000 + 1 = - 2 = * 3 = / 4 =", "3749999.25"}));
 
 // Square, square root, percent, pi.
-INSTANTIATE_TEST_SUITE_P(Functions, Sequence, ::testing::Values(
-    Row{"2 ^", "Press Equals..."},
-    Row{"2 ^ =", "4"},
-    Row{"2 ^ ^ =", "0"},
-    Row{"16 Sqrt =", "4"},
-    Row{"5 + 11 = Sqrt =", "4"},
-    Row{"5 + 7 = ^ =", "144"},
-    Row{"200 % 15 =", "30"},
-    Row{"5 + 7 = % 10 =", "60.5"},
-    Row{"TT", "3.14159265358979"},
-    Row{"TT * 2 =", "6.28318530717958"},
-    Row{"5 TT", "3.14159265358979"}));
+INSTANTIATE_TEST_SUITE_P(Functions, Sequence,
+                         ::testing::Values(Row{"2 ^", "Press Equals..."}, Row{"2 ^ =", "4"},
+                                           Row{"2 ^ ^ =", "0"}, Row{"16 Sqrt =", "4"},
+                                           Row{"5 + 11 = Sqrt =", "4"}, Row{"5 + 7 = ^ =", "144"},
+                                           Row{"200 % 15 =", "30"}, Row{"5 + 7 = % 10 =", "60.5"},
+                                           Row{"TT", "3.14159265358979"},
+                                           Row{"TT * 2 =", "6.28318530717958"},
+                                           Row{"5 TT", "3.14159265358979"}));
 
 // Memory.
-INSTANTIATE_TEST_SUITE_P(Memory, Sequence, ::testing::Values(
-    Row{"MRC", "0"},
-    Row{"5 M+ MRC", "5"},
-    Row{"5 M+ 7 M+ MRC", "62"},
-    Row{"5 M+ C 3 M+ MRC", "8"},
-    Row{"5 M+ MC MRC", "0"},
-    Row{"5 + 7 = M+ MRC", "12"},
-    Row{"5 M+ + MRC =", "10"}));
+INSTANTIATE_TEST_SUITE_P(Memory, Sequence,
+                         ::testing::Values(Row{"MRC", "0"}, Row{"5 M+ MRC", "5"},
+                                           Row{"5 M+ 7 M+ MRC", "62"}, Row{"5 M+ C 3 M+ MRC", "8"},
+                                           Row{"5 M+ MC MRC", "0"}, Row{"5 + 7 = M+ MRC", "12"},
+                                           Row{"5 M+ + MRC =", "10"}));
 
 TEST(Calculator, FirstOperationLeavesResultInSecondBox)
 {
@@ -133,8 +118,8 @@ TEST(Calculator, DotDoesNotEnableEquals)
 
 TEST(Calculator, KeysThatEnableEquals)
 {
-    for (const char* keys : {"5 + 7 = 9", "5 + 7 = TT", "5 + 7 = MRC", "5 + 7 = ^",
-                             "5 + 7 = Sqrt", "5 + 7 = C"})
+    for (const char* keys :
+         {"5 + 7 = 9", "5 + 7 = TT", "5 + 7 = MRC", "5 + 7 = ^", "5 + 7 = Sqrt", "5 + 7 = C"})
         EXPECT_TRUE(pressKeys(keys).state.equalsEnabled) << keys;
     for (const char* keys : {"5 + 7 = %", "5 + 7 = M+", "5 + 7 = MC", "5 + 7 = -"})
         EXPECT_FALSE(pressKeys(keys).state.equalsEnabled) << keys;
@@ -197,9 +182,14 @@ struct FaultRow {
     bool equalsEnabled;
 };
 
-void PrintTo(const FaultRow& row, std::ostream* os) { *os << '"' << row.keys << '"'; }
+void PrintTo(const FaultRow& row, std::ostream* os)
+{
+    *os << '"' << row.keys << '"';
+}
 
-class Faults : public ::testing::TestWithParam<FaultRow> {};
+class Faults : public ::testing::TestWithParam<FaultRow>
+{
+};
 
 TEST_P(Faults, StopTheKeyAndKeepRegistersFinite)
 {
@@ -214,24 +204,26 @@ TEST_P(Faults, StopTheKeyAndKeepRegistersFinite)
     EXPECT_TRUE(std::isfinite(out.state.memory));
 }
 
-INSTANTIATE_TEST_SUITE_P(Arithmetic, Faults, ::testing::Values(
-    FaultRow{"12 / 0 =", Fault::DivideByZero, "0", true},
-    FaultRow{"0 / 0 =", Fault::ZeroDividedByZero, "0", true},
-    FaultRow{"5 + 7 = / 0 =", Fault::DivideByZero, "0", true},
-    FaultRow{"3 - 5 = Sqrt =", Fault::NegativeSquareRoot, "-2", true},
-    FaultRow{"'-4' Sqrt =", Fault::NegativeSquareRoot, "-4", true},
-    FaultRow{"'1E200' * '1E200' =", Fault::Overflow, "1E200", true},
-    FaultRow{"'1E200' ^ =", Fault::Overflow, "Press Equals...", true},
-    FaultRow{"'1E308' M+ M+", Fault::Overflow, "1E308", true},
-    FaultRow{"'1E400' +", Fault::NumberTooLarge, "", true},
-    FaultRow{"5 + '1E999' =", Fault::NumberTooLarge, "1E999", true},
-    FaultRow{"'9E999' M+", Fault::NumberTooLarge, "9E999", true}));
+INSTANTIATE_TEST_SUITE_P(
+    Arithmetic, Faults,
+    ::testing::Values(FaultRow{"12 / 0 =", Fault::DivideByZero, "0", true},
+                      FaultRow{"0 / 0 =", Fault::ZeroDividedByZero, "0", true},
+                      FaultRow{"5 + 7 = / 0 =", Fault::DivideByZero, "0", true},
+                      FaultRow{"3 - 5 = Sqrt =", Fault::NegativeSquareRoot, "-2", true},
+                      FaultRow{"'-4' Sqrt =", Fault::NegativeSquareRoot, "-4", true},
+                      FaultRow{"'1E200' * '1E200' =", Fault::Overflow, "1E200", true},
+                      FaultRow{"'1E200' ^ =", Fault::Overflow, "Press Equals...", true},
+                      FaultRow{"'1E308' M+ M+", Fault::Overflow, "1E308", true},
+                      FaultRow{"'1E400' +", Fault::NumberTooLarge, "", true},
+                      FaultRow{"5 + '1E999' =", Fault::NumberTooLarge, "1E999", true},
+                      FaultRow{"'9E999' M+", Fault::NumberTooLarge, "9E999", true}));
 
 TEST(FaultRecovery, DivisionStaysPendingAfterDivideByZero)
 {
     auto out = pressKeys("12 / 0 =");
     const double before = pressKeys("12 / 0").state.pending;
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(out.state.pending), std::bit_cast<std::uint64_t>(before));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(out.state.pending),
+              std::bit_cast<std::uint64_t>(before));
     out = pressKeys("5 =", out.state);
     EXPECT_TRUE(out.faults.empty());
     EXPECT_EQ(out.shown(), "2.4");

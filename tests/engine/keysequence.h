@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::testing
+{
 
 struct Outcome {
     CalcState state;

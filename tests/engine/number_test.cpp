@@ -10,14 +10,18 @@
 using corvalo::formatNumber;
 using corvalo::parseLeadingNumber;
 
-namespace {
+namespace
+{
 
 struct ParseRow {
     std::string text;
     std::optional<double> value; // nullopt: beyond the double range
 };
 
-void PrintTo(const ParseRow& row, std::ostream* os) { *os << '"' << row.text.substr(0, 40) << '"'; }
+void PrintTo(const ParseRow& row, std::ostream* os)
+{
+    *os << '"' << row.text.substr(0, 40) << '"';
+}
 
 const ParseRow parseRows[] = {
     {"", 0.0},
@@ -58,7 +62,9 @@ const ParseRow parseRows[] = {
     {"0." + std::string(400, '0') + "1E500", 1e99},
 };
 
-class Parse : public ::testing::TestWithParam<ParseRow> {};
+class Parse : public ::testing::TestWithParam<ParseRow>
+{
+};
 
 TEST_P(Parse, ReadsLeadingNumber)
 {
@@ -76,7 +82,10 @@ struct FormatRow {
     const char* text;
 };
 
-void PrintTo(const FormatRow& row, std::ostream* os) { *os << row.text; }
+void PrintTo(const FormatRow& row, std::ostream* os)
+{
+    *os << row.text;
+}
 
 const FormatRow formatRows[] = {
     {12, "12"},
@@ -100,14 +109,20 @@ const FormatRow formatRows[] = {
     {3.14159265358979323846, "3.14159265358979"},
 };
 
-class Format : public ::testing::TestWithParam<FormatRow> {};
+class Format : public ::testing::TestWithParam<FormatRow>
+{
+};
 
-TEST_P(Format, WritesDisplayText) { EXPECT_EQ(formatNumber(GetParam().value), GetParam().text); }
+TEST_P(Format, WritesDisplayText)
+{
+    EXPECT_EQ(formatNumber(GetParam().value), GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(Numbers, Format, ::testing::ValuesIn(formatRows));
 
 // The user's locale must not change the decimal point in either direction.
-class GermanLocale : public ::testing::Test {
+class GermanLocale : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -4,7 +4,8 @@
 
 #include <QApplication>
 
-namespace testsupport {
+namespace testsupport
+{
 
 void prepareApplication()
 {

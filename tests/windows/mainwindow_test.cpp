@@ -1,9 +1,9 @@
-#include "windows/mainwindow.h"
 #include "splash/splashwindow.h"
 #include "testsupport.h"
 #include "windows/aboutbox.h"
 #include "windows/appearance.h"
 #include "windows/helpexample.h"
+#include "windows/mainwindow.h"
 #include "windows/windowset.h"
 
 #include <QAction>
@@ -16,21 +16,23 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 // Keypad captions to button names; a token in single quotes is typed into the focused box.
 const QHash<QString, QString> buttonByCaption = {
-    {"0", "CmdZero"},   {"1", "CmdOne"},       {"2", "CmdTwo"},      {"3", "CmdThree"},
-    {"4", "CmdFour"},   {"5", "CmdFive"},      {"6", "CmdSix"},      {"7", "CmdSeven"},
-    {"8", "CmdEight"},  {"9", "CmdNine"},      {".", "CmdDot"},      {"C", "CmdCancel"},
-    {"+", "cmdAdd"},    {"-", "cmdSubtract"},  {"*", "cmdMultiply"}, {"/", "cmdDivide"},
-    {"=", "CmdEquals"}, {"^", "CmdSqr"},       {"Sqrt", "CmdSqrt"},  {"%", "CmdPercent"},
-    {"TT", "CmdPy"},    {"M+", "CmdMem"},      {"MC", "CmdMemC"},    {"MRC", "cmdMrc"},
+    {"0", "CmdZero"},   {"1", "CmdOne"},      {"2", "CmdTwo"},      {"3", "CmdThree"},
+    {"4", "CmdFour"},   {"5", "CmdFive"},     {"6", "CmdSix"},      {"7", "CmdSeven"},
+    {"8", "CmdEight"},  {"9", "CmdNine"},     {".", "CmdDot"},      {"C", "CmdCancel"},
+    {"+", "cmdAdd"},    {"-", "cmdSubtract"}, {"*", "cmdMultiply"}, {"/", "cmdDivide"},
+    {"=", "CmdEquals"}, {"^", "CmdSqr"},      {"Sqrt", "CmdSqrt"},  {"%", "CmdPercent"},
+    {"TT", "CmdPy"},    {"M+", "CmdMem"},     {"MC", "CmdMemC"},    {"MRC", "cmdMrc"},
 };
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject
+{
     Q_OBJECT
 
 private:
@@ -98,25 +100,44 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("display");
         QTest::addColumn<bool>("equalsEnabled");
-        QTest::newRow("entry") << "12.5" << "12.5" << true;
-        QTest::newRow("first add") << "5 + 7 =" << "12" << false;
-        QTest::newRow("chained adds") << "5 + 7 = + 3 = + 4 =" << "19" << false;
-        QTest::newRow("chained subtract") << "5 + 7 = - 3 =" << "9" << false;
-        QTest::newRow("digit after result") << "5 + 7 = 8 + 1 =" << "1286" << false;
-        QTest::newRow("exponent notation") << "1 / 300000 =" << "3.33333333333333E-06" << false;
-        QTest::newRow("square prompt") << "2 ^" << "Press Equals..." << true;
-        QTest::newRow("square") << "5 + 7 = ^ =" << "144" << false;
-        QTest::newRow("square root") << "16 Sqrt =" << "4" << false;
-        QTest::newRow("percent") << "200 % 15 =" << "30" << false;
-        QTest::newRow("pi") << "TT * 2 =" << "6.28318530717958" << false;
-        QTest::newRow("memory") << "5 M+ 7 M+ MRC" << "62" << true;
-        QTest::newRow("memory survives clear") << "5 M+ C 3 M+ MRC" << "8" << true;
-        QTest::newRow("large divide") << "1000000 / 4 =" << "250000" << false;
-        QTest::newRow("large chained add") << "200000 + 1 = + 2 =" << "200003" << false;
-        QTest::newRow("clear") << "5 + 7 = C" << "" << true;
-        QTest::newRow("typed operand") << "'12.5e1' + 2 =" << "127" << false;
-        QTest::newRow("typed after operator") << "5 + '7x' =" << "12" << false;
-        QTest::newRow("typed text reads as zero") << "'abc' + 4 =" << "4" << false;
+        QTest::newRow("entry") << "12.5"
+                               << "12.5" << true;
+        QTest::newRow("first add") << "5 + 7 ="
+                                   << "12" << false;
+        QTest::newRow("chained adds") << "5 + 7 = + 3 = + 4 ="
+                                      << "19" << false;
+        QTest::newRow("chained subtract") << "5 + 7 = - 3 ="
+                                          << "9" << false;
+        QTest::newRow("digit after result") << "5 + 7 = 8 + 1 ="
+                                            << "1286" << false;
+        QTest::newRow("exponent notation") << "1 / 300000 ="
+                                           << "3.33333333333333E-06" << false;
+        QTest::newRow("square prompt") << "2 ^"
+                                       << "Press Equals..." << true;
+        QTest::newRow("square") << "5 + 7 = ^ ="
+                                << "144" << false;
+        QTest::newRow("square root") << "16 Sqrt ="
+                                     << "4" << false;
+        QTest::newRow("percent") << "200 % 15 ="
+                                 << "30" << false;
+        QTest::newRow("pi") << "TT * 2 ="
+                            << "6.28318530717958" << false;
+        QTest::newRow("memory") << "5 M+ 7 M+ MRC"
+                                << "62" << true;
+        QTest::newRow("memory survives clear") << "5 M+ C 3 M+ MRC"
+                                               << "8" << true;
+        QTest::newRow("large divide") << "1000000 / 4 ="
+                                      << "250000" << false;
+        QTest::newRow("large chained add") << "200000 + 1 = + 2 ="
+                                           << "200003" << false;
+        QTest::newRow("clear") << "5 + 7 = C"
+                               << "" << true;
+        QTest::newRow("typed operand") << "'12.5e1' + 2 ="
+                                       << "127" << false;
+        QTest::newRow("typed after operator") << "5 + '7x' ="
+                                              << "12" << false;
+        QTest::newRow("typed text reads as zero") << "'abc' + 4 ="
+                                                  << "4" << false;
     }
 
     void clickedKeys()
@@ -199,7 +220,8 @@ private slots:
     void stacking()
     {
         auto stackIndex = [this](const char* name) {
-            return m_window->centralWidget()->children().indexOf(m_window->findChild<QWidget*>(name));
+            return m_window->centralWidget()->children().indexOf(
+                m_window->findChild<QWidget*>(name));
         };
         QVERIFY(stackIndex("txtdisplay2") > stackIndex("TxtDisplay"));
         QVERIFY(stackIndex("cmdexp1") > stackIndex("lblREM"));
@@ -211,12 +233,11 @@ private slots:
 
     void tabOrderFollowsLayout()
     {
-        const QStringList expected = {"TxtDisplay", "cmdDivide", "cmdMultiply", "cmdSubtract",
-                                      "cmdAdd",     "CmdSqrt",   "CmdPercent",  "CmdEquals",
-                                      "CmdDot",     "CmdCancel", "CmdOne",      "CmdZero",
-                                      "CmdNine",    "CmdEight",  "CmdSeven",    "CmdSix",
-                                      "CmdFive",    "CmdFour",   "CmdThree",    "CmdTwo",
-                                      "CmdSqr",     "CmdPy"};
+        const QStringList expected = {
+            "TxtDisplay", "cmdDivide", "cmdMultiply", "cmdSubtract", "cmdAdd",  "CmdSqrt",
+            "CmdPercent", "CmdEquals", "CmdDot",      "CmdCancel",   "CmdOne",  "CmdZero",
+            "CmdNine",    "CmdEight",  "CmdSeven",    "CmdSix",      "CmdFive", "CmdFour",
+            "CmdThree",   "CmdTwo",    "CmdSqr",      "CmdPy"};
         QWidget* w = m_window->display();
         for (int i = 1; i < expected.size(); ++i) {
             w = w->nextInFocusChain();
@@ -235,7 +256,8 @@ private slots:
             QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) < b->width() - 2,
                      qPrintable(b->objectName()));
         }
-        QCOMPARE(QFontInfo(m_window->display()->font()).family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(m_window->display()->font()).family(),
+                 QStringLiteral("Liberation Sans"));
         QVERIFY(m_window->display()->font().bold());
         QCOMPARE(button("CmdPy")->font().pixelSize(), 15);
         QCOMPARE(button("cmdAdd")->font().pixelSize(), 16);
@@ -251,6 +273,17 @@ private slots:
         QCOMPARE(corvalo::foreColour(m_window->note()), Colour::fromRgb(0xFFFF00));
         QCOMPARE(button("CmdFive")->palette().color(QPalette::Button),
                  QApplication::palette().color(QPalette::Button));
+    }
+
+    // Skins colour the keys, so a key's back colour must fill its face, not just its edge.
+    void keyBackColourFillsTheKey()
+    {
+        QPushButton* five = button("CmdFive");
+        corvalo::setBackColour(five, corvalo::Colour::fromRgb(0xC00000));
+        const QImage face = five->grab().toImage();
+        const QColor middle = face.pixelColor(face.width() / 4, face.height() / 2);
+        QVERIFY2(middle.red() > 150 && middle.green() < 100 && middle.blue() < 100,
+                 qPrintable(middle.name()));
     }
 
     void everyControlHasAnAccessibleName()

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <numbers>
 
-namespace corvalo
-{
+namespace corvalo {
 
-namespace
-{
+namespace {
 
 constexpr const char* squarePrompt = "Press Equals...";
 
@@ -29,8 +27,7 @@ Fault quotientFault(double dividend, double divisor, double quotient)
     return resultFault(quotient);
 }
 
-class Keypad
-{
+class Keypad {
 public:
     explicit Keypad(CalcState& state) : m_s(state) {}
 

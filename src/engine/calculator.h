@@ -5,8 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace corvalo
-{
+namespace corvalo {
 
 // The two display boxes lie on top of each other; exactly one of them is shown.
 enum class Box : std::uint8_t { Display, Display2 };

@@ -4,11 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace corvalo
-{
+namespace corvalo {
 
-namespace
-{
+namespace {
 
 bool isBlank(char c)
 {

@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvalo
-{
+namespace corvalo {
 
 // Reads the number at the start of a display text, the way the calculator always has: blanks,
 // tabs and line feeds are skipped wherever they stand; then an optional sign, digits with at

@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace corvalo
-{
+namespace corvalo {
 
 // An operation key stores "operand + tag" in the pending register; the tag says which operation
 // is waiting and which display box its operand came from.

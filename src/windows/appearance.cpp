@@ -10,11 +10,9 @@
 
 #include <cmath>
 
-namespace corvalo
-{
+namespace corvalo {
 
-namespace
-{
+namespace {
 
 constexpr const char* backProperty = "corvaloBackColour";
 constexpr const char* foreProperty = "corvaloForeColour";
@@ -57,8 +55,7 @@ void paintColours(QWidget* widget)
 }
 
 // Re-reads desktop colours when the desktop palette changes.
-class DesktopColourFollower : public QObject
-{
+class DesktopColourFollower : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {

@@ -11,8 +11,7 @@
 class QWidget;
 class QPalette;
 
-namespace corvalo
-{
+namespace corvalo {
 
 // Window layouts are designed in twips; 15 twips make one logical pixel.
 constexpr int twips(int value)
@@ -38,8 +37,7 @@ struct Colour {
     bool operator==(const Colour&) const = default;
 };
 
-namespace SystemColour
-{
+namespace SystemColour {
 inline constexpr Colour WindowBackground{0x80000005};
 inline constexpr Colour MenuText{0x80000007};
 inline constexpr Colour TitleBarText{0x80000009};

@@ -12,11 +12,9 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace WindowSet
-{
+namespace WindowSet {
 
-namespace
-{
+namespace {
 
 QPointer<FrmCorvalo> g_main;
 QPointer<frmSplash> g_splash;
@@ -38,8 +36,7 @@ QList<QWidget*> allWindows()
 
 // The program ends when its last window leaves the screen, whether closed or only hidden:
 // a hidden window must never keep it running unseen.
-class Watcher : public QObject
-{
+class Watcher : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {

@@ -13,8 +13,7 @@ class Skins;
 // The program's seven windows, at most one of each. A window is built the first time anything
 // asks for it and forgotten when the user closes it through its frame, so the next request
 // builds it afresh; a hidden window keeps its state.
-namespace WindowSet
-{
+namespace WindowSet {
 
 FrmCorvalo* mainWindow();
 frmSplash* splash();
@@ -39,8 +38,7 @@ void show(QWidget* window);
 void closeAll();
 
 // Announces the end of the program: after "Exit", or when no window is left on the screen.
-class Lifetime : public QObject
-{
+class Lifetime : public QObject {
     Q_OBJECT
 signals:
     void programEnd();

@@ -11,8 +11,7 @@
 using namespace corvalo;
 using corvalo::testing::pressKeys;
 
-namespace
-{
+namespace {
 
 struct Row {
     const char* keys;
@@ -24,9 +23,7 @@ void PrintTo(const Row& row, std::ostream* os)
     *os << '"' << row.keys << '"';
 }
 
-class Sequence : public ::testing::TestWithParam<Row>
-{
-};
+class Sequence : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Sequence, ShowsExpectedDisplay)
 {
@@ -187,9 +184,7 @@ void PrintTo(const FaultRow& row, std::ostream* os)
     *os << '"' << row.keys << '"';
 }
 
-class Faults : public ::testing::TestWithParam<FaultRow>
-{
-};
+class Faults : public ::testing::TestWithParam<FaultRow> {};
 
 TEST_P(Faults, StopTheKeyAndKeepRegistersFinite)
 {

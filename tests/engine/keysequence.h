@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace corvalo::testing
-{
+namespace corvalo::testing {
 
 struct Outcome {
     CalcState state;

@@ -10,8 +10,7 @@
 using corvalo::formatNumber;
 using corvalo::parseLeadingNumber;
 
-namespace
-{
+namespace {
 
 struct ParseRow {
     std::string text;
@@ -62,9 +61,7 @@ const ParseRow parseRows[] = {
     {"0." + std::string(400, '0') + "1E500", 1e99},
 };
 
-class Parse : public ::testing::TestWithParam<ParseRow>
-{
-};
+class Parse : public ::testing::TestWithParam<ParseRow> {};
 
 TEST_P(Parse, ReadsLeadingNumber)
 {
@@ -109,9 +106,7 @@ const FormatRow formatRows[] = {
     {3.14159265358979323846, "3.14159265358979"},
 };
 
-class Format : public ::testing::TestWithParam<FormatRow>
-{
-};
+class Format : public ::testing::TestWithParam<FormatRow> {};
 
 TEST_P(Format, WritesDisplayText)
 {
@@ -121,8 +116,7 @@ TEST_P(Format, WritesDisplayText)
 INSTANTIATE_TEST_SUITE_P(Numbers, Format, ::testing::ValuesIn(formatRows));
 
 // The user's locale must not change the decimal point in either direction.
-class GermanLocale : public ::testing::Test
-{
+class GermanLocale : public ::testing::Test {
 protected:
     void SetUp() override
     {

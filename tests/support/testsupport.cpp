@@ -4,8 +4,7 @@
 
 #include <QApplication>
 
-namespace testsupport
-{
+namespace testsupport {
 
 void prepareApplication()
 {

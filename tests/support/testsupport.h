@@ -7,15 +7,13 @@
 
 #include <vector>
 
-namespace testsupport
-{
+namespace testsupport {
 
 // Sets up the application as the program does: style, font look-alikes, pictures.
 void prepareApplication();
 
 // Answers every message box that opens while it lives, remembering what each said.
-class MessageBoxCatcher : public QObject
-{
+class MessageBoxCatcher : public QObject {
     Q_OBJECT
 public:
     struct Seen {

@@ -16,8 +16,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-namespace
-{
+namespace {
 
 // Keypad captions to button names; a token in single quotes is typed into the focused box.
 const QHash<QString, QString> buttonByCaption = {
@@ -31,8 +30,7 @@ const QHash<QString, QString> buttonByCaption = {
 
 } // namespace
 
-class MainWindowTest : public QObject
-{
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:

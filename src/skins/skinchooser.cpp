@@ -1,11 +1,139 @@
 #include "skinchooser.h"
 
 #include "windows/appearance.h"
+#include "windows/mainwindow.h"
+#include "windows/windowset.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using corvalo::Colour;
+using corvalo::Skin;
+using corvalo::SkinId;
+
+namespace {
+
+// Bottom of the stack first: later children lie above earlier ones.
+constexpr SkinId previewStack[] = {SkinId::Default, SkinId::Santa, SkinId::Halloween,
+                                   SkinId::Winter};
+constexpr SkinId buttonStack[] = {SkinId::Winter, SkinId::Halloween, SkinId::Santa,
+                                  SkinId::Default};
+constexpr SkinId tabOrder[] = {SkinId::Default, SkinId::Halloween, SkinId::Winter, SkinId::Santa};
+// Every preview change writes all four, always in this order.
+constexpr SkinId visibilityOrder[] = {SkinId::Default, SkinId::Santa, SkinId::Winter,
+                                      SkinId::Halloween};
+
+// The main window's push buttons, in the order they take the key colour.
+constexpr const char* keyButtons[] = {
+    "CmdMem",      "cmdMrc",    "CmdMemC",     "CmdSqrt", "CmdPercent", "cmdexp1",   "CmdZero",
+    "CmdOne",      "CmdTwo",    "CmdThree",    "CmdFour", "CmdFive",    "CmdSix",    "CmdSeven",
+    "CmdEight",    "CmdNine",   "CmdSqr",      "CmdPy",   "CmdCancel",  "CmdEquals", "cmdAdd",
+    "cmdMultiply", "cmdDivide", "cmdSubtract", "CmdDot",
+};
+
+} // namespace
 
 Skins::Skins(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Skins"));
     setWindowTitle(QStringLiteral("Skins"));
     setWindowIcon(corvalo::windowIcon());
+    setFont(corvalo::defaultLayoutFont());
+    corvalo::setBackColour(this, corvalo::SystemColour::WindowBackground);
     resize(corvalo::twips(7305), corvalo::twips(5025));
+    buildControls();
+    showPreview(SkinId::Default);
+}
+
+void Skins::buildControls()
+{
+    for (SkinId id : previewStack) {
+        const Skin& skin = corvalo::skin(id);
+        auto* picture = new QLabel(this);
+        picture->setObjectName(QString::fromLatin1(skin.previewName));
+        picture->setGeometry(skin.previewRect);
+        picture->setScaledContents(true);
+        picture->setPixmap(corvalo::picture(QString::fromLatin1(skin.pictureFile)));
+        m_previews[static_cast<std::size_t>(id)] = picture;
+    }
+
+    auto* lblInf =
+        new QLabel(QStringLiteral("Note: Button colours will also change accordingly."), this);
+    lblInf->setObjectName(QStringLiteral("LblInf"));
+    lblInf->setGeometry(corvalo::twipsRect(240, 4200, 2775, 615));
+    lblInf->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblInf->setWordWrap(true);
+
+    // Created in tab order, then stacked; reordering the focus chain afterwards is unreliable
+    // when the chain wraps around.
+    std::array<QPushButton*, 4> buttons{};
+    for (SkinId id : tabOrder) {
+        const Skin& skin = corvalo::skin(id);
+        auto* button = new QPushButton(QString::fromLatin1(skin.caption), this);
+        button->setObjectName(QString::fromLatin1(skin.buttonName));
+        button->setGeometry(skin.buttonRect);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, id] { showPreview(id); });
+        buttons[static_cast<std::size_t>(id)] = button;
+    }
+    auto* cmdSet = new QPushButton(QStringLiteral("Set"), this);
+    cmdSet->setObjectName(QStringLiteral("cmdSet"));
+    cmdSet->setGeometry(corvalo::twipsRect(4560, 4320, 1215, 375));
+    cmdSet->setAutoDefault(false);
+    connect(cmdSet, &QPushButton::clicked, this, &Skins::cmdSetClick);
+
+    cmdSet->raise();
+    for (SkinId id : buttonStack)
+        buttons[static_cast<std::size_t>(id)]->raise();
+}
+
+void Skins::showPreview(SkinId id)
+{
+    for (SkinId each : visibilityOrder)
+        preview(each)->setVisible(each == id);
+}
+
+void Skins::cmdSetClick()
+{
+    // Not an either-or: each test reads the previews afresh, and applying leaves them alone.
+    for (const Skin& skin : corvalo::skinCatalogue())
+        if (!preview(skin.id)->isHidden())
+            applySkin(skin);
+}
+
+void Skins::applySkin(const Skin& skin)
+{
+    // The preview's own picture, shared rather than decoded again; Image2 keeps it after this
+    // window is gone.
+    mainWindow()->backgroundPicture()->setPixmap(preview(skin.id)->pixmap());
+    SetButtonColour(skin.keyColour);
+    SetDisplayColours(skin.displayColour, skin.noteColour);
+}
+
+void Skins::SetButtonColour(Colour keyColour)
+{
+    FrmCorvalo* main = mainWindow();
+    for (const char* name : keyButtons)
+        if (auto* button = main->findChild<QPushButton*>(QString::fromLatin1(name)))
+            corvalo::setBackColour(button, keyColour);
+}
+
+void Skins::SetDisplayColours(Colour displayColour, Colour noteColour)
+{
+    FrmCorvalo* main = mainWindow();
+    corvalo::setBackColour(main->display(), displayColour);
+    corvalo::setBackColour(main->display2(), displayColour);
+    corvalo::setForeColour(main->note(), noteColour);
+}
+
+FrmCorvalo* Skins::mainWindow()
+{
+    // The user may have closed the main window and kept the chooser; the skin then goes to a
+    // new main window rather than to nowhere.
+    if (FrmCorvalo* main = WindowSet::existingMainWindow())
+        return main;
+    FrmCorvalo* main = WindowSet::mainWindow();
+    WindowSet::show(main);
+    return main;
 }

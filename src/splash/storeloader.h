@@ -1,10 +1,28 @@
 #pragma once
 
+#include <QUrl>
+
+#include <optional>
+
+class QString;
 class QWidget;
 
 namespace corvalo {
 
-// Builds the store window. Its web engine is loaded only now, on first use.
+// Builds a new store window. The store window, and Qt WebEngine with it, live in a module of their
+// own that is loaded here the first time, so the calculator starts without a web engine. Returns
+// nullptr after telling the user why when the module cannot be loaded.
 QWidget* createStoreWindow();
+
+// What a store button does: shows the store window (built afresh if it was closed, brought to the
+// front if open) and has its web view navigate to the store's home page, on every click.
+void openStore();
+
+QUrl storeUrl();
+
+// For tests only: a local page in place of the store (nullopt restores the store), and another
+// file as the store module (an empty path restores the usual search).
+void setStoreUrlForTesting(std::optional<QUrl> url);
+void setStoreModuleForTesting(const QString& path);
 
 } // namespace corvalo

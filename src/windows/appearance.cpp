@@ -54,24 +54,39 @@ void paintColours(QWidget* widget)
     widget->setPalette(palette);
 }
 
-// Re-reads desktop colours when the desktop palette changes.
+bool holdsDesktopColour(const QWidget* widget)
+{
+    for (const char* property : {backProperty, foreProperty}) {
+        const QVariant stored = widget->property(property);
+        if (stored.isValid() && Colour{stored.toUInt()}.isSystem())
+            return true;
+    }
+    return false;
+}
+
+// Re-reads desktop colours when the desktop palette changes. Only the application and the
+// top-level windows are told of that change, so it is watched on the application.
 class DesktopColourFollower : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::ApplicationPaletteChange)
-            if (auto* widget = qobject_cast<QWidget*>(watched))
-                paintColours(widget);
+        if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp)
+            for (QWidget* widget : QApplication::allWidgets())
+                if (holdsDesktopColour(widget))
+                    paintColours(widget);
         return false;
     }
 };
 
 void setColour(QWidget* widget, const char* property, Colour colour)
 {
-    static DesktopColourFollower follower;
+    static DesktopColourFollower* follower = [] {
+        auto* watcher = new DesktopColourFollower;
+        qApp->installEventFilter(watcher);
+        return watcher;
+    }();
+    Q_UNUSED(follower);
     widget->setProperty(property, QVariant::fromValue(colour.value));
-    if (colour.isSystem())
-        widget->installEventFilter(&follower);
     if (property == backProperty && backRole(widget) == QPalette::Window)
         widget->setAutoFillBackground(true);
     paintColours(widget);

@@ -7,4 +7,7 @@ class FrmExp1 : public QWidget {
     Q_OBJECT
 public:
     explicit FrmExp1(QWidget* parent = nullptr);
+
+private:
+    void buildControls();
 };

@@ -1,0 +1,29 @@
+#include "storewindow.h"
+
+#include "storeinfo.h"
+#include "windows/appearance.h"
+
+#include <QUrl>
+#include <QWebEngineView>
+
+Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QLatin1String(corvalo::storeinfo::storeName));
+    resize(corvalo::twips(9585), corvalo::twips(8400));
+
+    // Deliberately larger than the window: it is not resized with it.
+    m_webBrowser1 = new QWebEngineView(this);
+    m_webBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    m_webBrowser1->setGeometry(corvalo::twipsRect(0, 0, 15135, 11055));
+}
+
+void Form1::navigate(const QUrl& url)
+{
+    m_webBrowser1->load(url);
+}
+
+QWidget* corvalo_create_store_window()
+{
+    return new Form1;
+}

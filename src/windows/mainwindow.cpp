@@ -4,6 +4,7 @@
 #include "appearance.h"
 #include "helpexample.h"
 #include "music/musicmanager.h"
+#include "music/musicplayer.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
 #include "windowset.h"
@@ -14,6 +15,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <limits>
 
 using corvalo::Box;
 using corvalo::Colour;
@@ -133,8 +136,7 @@ void FrmCorvalo::buildControls()
     m_lblInfo->setObjectName(QStringLiteral("LblInfo"));
     m_lblInfo->setGeometry(displayRect);
 
-    m_player = new QWidget(client);
-    m_player->setObjectName(QStringLiteral("WindowsMediaPlayer1"));
+    m_player = MusicPlayer::createStrip(client); // "WindowsMediaPlayer1"
     m_player->setGeometry(corvalo::twipsRect(0, 3000, 3735, 645));
     m_player->setAccessibleName(QStringLiteral("Media player"));
 
@@ -144,6 +146,7 @@ void FrmCorvalo::buildControls()
         box->setGeometry(displayRect);
         box->setFont(corvalo::layoutFont(QStringLiteral("MS Sans Serif"), 8.25, true));
         box->setAccessibleName(QStringLiteral("Display"));
+        box->setMaxLength(std::numeric_limits<int>::max()); // a result must never be cut short
         corvalo::setBackColour(box, displayBack);
         corvalo::setForeColour(box, text);
         return box;

@@ -166,6 +166,15 @@ private slots:
         QCOMPARE(visibleBox()->text(), QStringLiteral("3"));
     }
 
+    void longTextsAreKeptWhole()
+    {
+        const QString typed = QStringLiteral("0.") + QString(40000, '3');
+        m_window->display()->setText(typed);
+        click("3 + 1 =");
+        QCOMPARE(m_window->display()->text().size(), typed.size() + 1);
+        QCOMPARE(visibleBox()->text(), QStringLiteral("1.33333333333333"));
+    }
+
     void faultIsReportedAndCalculationGoesOn()
     {
         testsupport::MessageBoxCatcher catcher;

@@ -1,0 +1,406 @@
+#include "music/musicmanager.h"
+#include "music/musicplayer.h"
+#include "music/picturebutton.h"
+#include "soundfiles.h"
+#include "splash/storeinfo.h"
+#include "splash/storeloader.h"
+#include "testsupport.h"
+#include "windows/appearance.h"
+#include "windows/mainwindow.h"
+#include "windows/windowset.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using corvalo::Colour;
+using testsupport::MessageBoxCatcher;
+
+namespace {
+
+// The store button loads Qt WebEngine, which needs this before the application exists, as the
+// program arranges in main().
+const bool g_beforeApplication = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    return true;
+}();
+
+const QStringList descriptions = {"All Files(*.*)", "MP3 files (*.mp3,*.m3u)",
+                                  "windows media player files(*.asf,*.wma,*.wmx)",
+                                  "Audio File(.wav)", "Midi Files(.Mid, .midi, .rmi)"};
+
+// Runs answer on the file dialog as soon as it is up; the dialog is modal, so this has to be
+// arranged before the click that opens it.
+void whenDialogOpens(std::function<void(QFileDialog*)> answer)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (dialog && dialog->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                answer(dialog);
+                return;
+            }
+        }
+    });
+    timer->start(10);
+}
+
+QStringList shownFiles(QFileDialog* dialog)
+{
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    const QModelIndex root = model->index(dialog->directory().absolutePath());
+    QStringList names;
+    for (int row = 0; row < model->rowCount(root); ++row)
+        if (!model->isDir(model->index(row, 0, root)))
+            names << model->fileName(model->index(row, 0, root));
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+} // namespace
+
+class MusicManagerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QPointer<frmmusic> m_window;
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    template <class W = QWidget> W* control(const QString& name) const
+    {
+        W* w = m_window->findChild<W*>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+
+private slots:
+    void initTestCase()
+    {
+        testsupport::prepareApplication();
+        QVERIFY(m_dir.isValid());
+        QVERIFY(soundfiles::writeWav(file("song.wav"), 300));
+        QVERIFY(soundfiles::writeWav(file("other.wav"), 300));
+        QVERIFY(QDir(m_dir.path()).mkdir("folder"));
+        corvalo::setStoreUrlForTesting(QUrl("about:blank"));
+    }
+
+    void init()
+    {
+        m_window = WindowSet::musicManager();
+        WindowSet::show(m_window);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+
+    void cleanup() { WindowSet::closeAll(); }
+
+    void windowAsDesigned()
+    {
+        QCOMPARE(m_window->objectName(), QStringLiteral("frmmusic"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Music selection"));
+        QCOMPARE(m_window->size(), QSize(312, 164));
+        QVERIFY(!m_window->windowIcon().isNull());
+        QVERIFY(m_window->isWindow());
+        QVERIFY(m_window->minimumSize() != m_window->maximumSize());
+        m_window->resize(500, 300); // resizing moves nothing
+        QCOMPARE(control("cmdBrowse")->geometry(), QRect(24, 40, 81, 25));
+    }
+
+    void controlsAsDesigned_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+
+        const QString store =
+            "Click Here To Buy From " + QLatin1String(corvalo::storeinfo::storeName);
+        QTest::newRow("cmdBrowse") << "cmdBrowse"
+                                   << "PictureButton"
+                                   << "Browse" << QRect(24, 40, 81, 25) << "Comic Sans MS" << 16;
+        QTest::newRow("txtrun") << "txtrun"
+                                << "QLineEdit"
+                                << "" << QRect(120, 40, 161, 27) << "MS Sans Serif" << 11;
+        QTest::newRow("CmdPlay") << "CmdPlay"
+                                 << "PictureButton"
+                                 << "Play" << QRect(120, 80, 73, 25) << "Comic Sans MS" << 16;
+        QTest::newRow("Label1") << "Label1"
+                                << "QLabel"
+                                << "Type in or browse for your music file then press play."
+                                << QRect(40, 8, 257, 25) << "MS Sans Serif" << 11;
+        QTest::newRow("Command1") << "Command1"
+                                  << "QPushButton" << store << QRect(32, 128, 249, 25)
+                                  << "MS Sans Serif" << 11;
+        QTest::newRow("Image1") << "Image1"
+                                << "QLabel"
+                                << "" << QRect(0, 0, 313, 164) << "MS Sans Serif" << 11;
+    }
+
+    void controlsAsDesigned()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, caption);
+        QFETCH(QRect, rect);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+
+        QWidget* w = control(name);
+        QCOMPARE(QString::fromLatin1(w->metaObject()->className()), kind);
+        QString text;
+        if (auto* b = qobject_cast<QPushButton*>(w))
+            text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(w))
+            text = l->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(w))
+            text = e->text();
+        QCOMPARE(text, caption);
+        QCOMPARE(w->geometry(), rect);
+        QCOMPARE(w->font().family(), family);
+        QCOMPARE(w->font().pixelSize(), pixels);
+        QVERIFY(w->isVisible());
+    }
+
+    void coloursAndPictures()
+    {
+        QCOMPARE(corvalo::backColour(control("txtrun")), Colour::fromRgb(0x804040));
+        QCOMPARE(corvalo::foreColour(control("txtrun")), corvalo::SystemColour::WindowBackground);
+        QCOMPARE(corvalo::foreColour(control("Label1")), corvalo::SystemColour::HighlightText);
+        QVERIFY(!control("Label1")->autoFillBackground());
+
+        auto* image = control<QLabel>("Image1");
+        QVERIFY(image->hasScaledContents());
+        QCOMPARE(image->pixmap().toImage(), corvalo::picture("starsky.jpg").toImage());
+
+        const QImage snowflakes = corvalo::picture("snowflakes.bmp").toImage();
+        for (const char* name : {"cmdBrowse", "CmdPlay"}) {
+            auto* button = control<PictureButton>(name);
+            QCOMPARE(button->picture().toImage(), snowflakes);
+            // Centred behind the caption: the face's corner shows the matching part of the picture.
+            const QImage shown = button->grab().toImage();
+            const QPoint offset((snowflakes.width() - button->width()) / 2,
+                                (snowflakes.height() - button->height()) / 2);
+            const QPoint corner(5, 4);
+            QCOMPARE(QColor(shown.pixel(corner)), QColor(snowflakes.pixel(corner + offset)));
+        }
+    }
+
+    void stackAndTabOrder()
+    {
+        QCOMPARE(m_window->childAt(5, 150)->objectName(), QStringLiteral("Image1"));
+        QCOMPARE(m_window->childAt(45, 12)->objectName(), QStringLiteral("Label1"));
+        QCOMPARE(m_window->childAt(30, 50)->objectName(), QStringLiteral("cmdBrowse"));
+        QCOMPARE(m_window->childAt(200, 50)->objectName(), QStringLiteral("txtrun"));
+
+        QCOMPARE(QApplication::focusWidget(), control("cmdBrowse"));
+        QStringList order;
+        QWidget* w = control("cmdBrowse");
+        for (int i = 0; i < 4; ++i) {
+            do
+                w = w->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus);
+            order << w->objectName();
+        }
+        QCOMPARE(order, QStringList({"txtrun", "CmdPlay", "Command1", "cmdBrowse"}));
+    }
+
+    void dialogOffersTheFileTypes_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("shown");
+
+        QTest::newRow("all") << 0
+                             << QStringList({"a.mp3", "b.m3u", "c.wma", "d.wmx", "e.asf", "f.wax",
+                                             "g.wav", "h.mid", "i.MIDI", "j.rmi", "k.txt",
+                                             "noext"});
+        QTest::newRow("mp3") << 1 << QStringList({"a.mp3", "b.m3u"});
+        QTest::newRow("windows media") << 2 << QStringList({"c.wma", "d.wmx", "e.asf", "f.wax"});
+        QTest::newRow("wav") << 3 << QStringList({"g.wav"});
+        QTest::newRow("midi") << 4 << QStringList({"h.mid", "i.MIDI", "j.rmi"});
+    }
+
+    void dialogOffersTheFileTypes()
+    {
+        QFETCH(int, index);
+        QFETCH(QStringList, shown);
+
+        QTemporaryDir folder;
+        for (const char* name : {"a.mp3", "b.m3u", "c.wma", "d.wmx", "e.asf", "f.wax", "g.wav",
+                                 "h.mid", "i.MIDI", "j.rmi", "k.txt", "noext"})
+            QVERIFY(soundfiles::writeBytes(folder.filePath(name), "x"));
+
+        QStringList offered;
+        QStringList listed;
+        bool native = true;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        whenDialogOpens([&](QFileDialog* dialog) {
+            auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+            for (int i = 0; i < types->count(); ++i)
+                offered << types->itemText(i);
+            native = !dialog->testOption(QFileDialog::DontUseNativeDialog);
+            mode = dialog->fileMode();
+            dialog->setDirectory(folder.path());
+            dialog->selectNameFilter(dialog->nameFilters().at(index));
+            (void)QTest::qWaitFor([&] { return shownFiles(dialog) == shown; }, 5000);
+            listed = shownFiles(dialog);
+            dialog->reject();
+        });
+        click("cmdBrowse");
+        QCOMPARE(offered, descriptions);
+        QVERIFY(!native);
+        QCOMPARE(mode, QFileDialog::ExistingFile);
+        QCOMPARE(listed, shown);
+    }
+
+    void browseFillsTheBoxCancelKeepsIt_data()
+    {
+        // Steps: "type:<text>", "pick:<file>" (Browse, then pick it), "cancel" (Browse, cancel).
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("expected"); // "%DIR%" stands for the scratch folder
+
+        QTest::newRow("pick") << QStringList{"pick:song.wav"} << "%DIR%/song.wav";
+        QTest::newRow("pick replaces typed")
+            << QStringList{"type:abc", "pick:song.wav"} << "%DIR%/song.wav";
+        QTest::newRow("cancel keeps empty") << QStringList{"cancel"} << "";
+        QTest::newRow("cancel keeps typed")
+            << QStringList{"type:my tune.mp3", "cancel"} << "my tune.mp3";
+        QTest::newRow("cancel keeps edited pick")
+            << QStringList{"pick:song.wav", "type:other.wav", "cancel"} << "other.wav";
+        QTest::newRow("second pick")
+            << QStringList{"pick:song.wav", "pick:other.wav"} << "%DIR%/other.wav";
+        QTest::newRow("pick after cancel")
+            << QStringList{"cancel", "pick:other.wav"} << "%DIR%/other.wav";
+    }
+
+    void browseFillsTheBoxCancelKeepsIt()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expected);
+
+        auto* box = control<QLineEdit>("txtrun");
+        for (const QString& step : steps) {
+            if (step.startsWith("type:")) {
+                box->clear();
+                QTest::keyClicks(box, step.mid(5));
+                continue;
+            }
+            const QString pick = step.startsWith("pick:") ? file(step.mid(5)) : QString();
+            whenDialogOpens([pick](QFileDialog* dialog) {
+                if (pick.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->setDirectory(QFileInfo(pick).absolutePath());
+                    // selectFile() does not overwrite a name box that has the focus.
+                    if (QWidget* typing = dialog->focusWidget())
+                        typing->clearFocus();
+                    dialog->selectFile(pick);
+                    if (dialog->selectedFiles() == QStringList{pick})
+                        static_cast<QDialog*>(dialog)->accept();
+                    else
+                        dialog->reject();
+                }
+            });
+            click("cmdBrowse");
+            QVERIFY(!m_window->fileDialog()->isVisible());
+        }
+        QCOMPARE(box->text(), QString(expected).replace("%DIR%", m_dir.path()));
+    }
+
+    void playChecksTheName_data()
+    {
+        QTest::addColumn<QString>("text"); // "%DIR%" stands for the scratch folder
+        QTest::addColumn<bool>("warned");
+
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("blank") << "   " << true;
+        QTest::newRow("missing") << "%DIR%/missing.wav" << true;
+        QTest::newRow("folder") << "%DIR%/folder" << true;
+        QTest::newRow("trailing blank") << "%DIR%/song.wav " << true;
+        QTest::newRow("different case") << "%DIR%/SONG.WAV" << true;
+        QTest::newRow("typed existing file") << "%DIR%/song.wav" << false;
+        QTest::newRow("dots in the path") << "%DIR%/folder/../song.wav" << false;
+    }
+
+    void playChecksTheName()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, warned);
+
+        MessageBoxCatcher boxes;
+        control<QLineEdit>("txtrun")->setText(QString(text).replace("%DIR%", m_dir.path()));
+        click("CmdPlay");
+        QTest::qWait(50);
+        FrmCorvalo* main = WindowSet::existingMainWindow();
+        if (warned) {
+            QCOMPARE(boxes.seen().size(), size_t(1));
+            QCOMPARE(boxes.seen().front().title, QStringLiteral("Error"));
+            QCOMPARE(boxes.seen().front().text,
+                     QStringLiteral("Error: You must enter a valid filename!"));
+            QCOMPARE(boxes.seen().front().icon, QMessageBox::Warning);
+            QVERIFY(!main); // nothing was handed on
+        } else {
+            QVERIFY(boxes.seen().empty());
+            QVERIFY(main && main->isVisible());
+            MusicPlayer* player = MusicPlayer::of(main->playerStrip());
+            QCOMPARE(player->queue(), QList<QUrl>{QUrl::fromLocalFile(file("song.wav"))});
+        }
+    }
+
+    void warningLeavesThePlayerAsItWas()
+    {
+        control<QLineEdit>("txtrun")->setText(file("song.wav"));
+        click("CmdPlay");
+        MusicPlayer* player = MusicPlayer::of(WindowSet::existingMainWindow()->playerStrip());
+        QVERIFY(player->mediaPlayer());
+        const QUrl playing = player->mediaPlayer()->source();
+
+        MessageBoxCatcher boxes;
+        control<QLineEdit>("txtrun")->setText(file("missing.wav"));
+        click("CmdPlay");
+        QTRY_COMPARE(boxes.seen().size(), size_t(1));
+        QCOMPARE(player->mediaPlayer()->source(), playing);
+        QCOMPARE(player->queue(), QList<QUrl>{playing});
+    }
+
+    void storeButtonOpensTheStore()
+    {
+        QCOMPARE(control<QPushButton>("Command1")->text(),
+                 "Click Here To Buy From " + QLatin1String(corvalo::storeinfo::storeName));
+        click("Command1");
+        QTRY_VERIFY(WindowSet::existingStore() && WindowSet::existingStore()->isVisible());
+        QVERIFY(m_window->isVisible());
+    }
+
+    void reopenedWindowStartsAfresh()
+    {
+        control<QLineEdit>("txtrun")->setText("something");
+        whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
+        click("cmdBrowse");
+        m_window->close();
+        QTRY_VERIFY(m_window.isNull());
+        m_window = WindowSet::musicManager();
+        QCOMPARE(control<QLineEdit>("txtrun")->text(), QString());
+        QVERIFY(!m_window->fileDialog());
+    }
+};
+
+QTEST_MAIN(MusicManagerTest)
+#include "musicmanager_test.moc"

@@ -1,7 +1,7 @@
 #include "musicmanager.h"
 
 #include "musicplayer.h"
-#include "picturebutton.h"
+#include "windows/picturebutton.h"
 #include "splash/storeinfo.h"
 #include "splash/storeloader.h"
 #include "windows/appearance.h"

@@ -1,67 +1,19 @@
 #include "aboutbox.h"
 
 #include "appearance.h"
+#include "picturebutton.h"
 #include "splash/storeinfo.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyleOptionFocusRect>
 
 using corvalo::Colour;
 
 namespace {
 
 constexpr Colour white = Colour::fromRgb(0xFFFFFF);
-
-// A button in the graphical style: its back colour, its picture centred (and clipped), and the
-// caption on top.
-class PictureButton : public QPushButton {
-public:
-    PictureButton(const QString& caption, QPixmap picture, QWidget* parent)
-        : QPushButton(caption, parent), m_picture(std::move(picture))
-    {}
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const QRect face = rect().adjusted(2, 2, -2, -2);
-        painter.fillRect(rect(), palette().color(QPalette::Button));
-        painter.save();
-        painter.setClipRect(face);
-        const QPoint shift = isDown() ? QPoint(1, 1) : QPoint();
-        QRect picture(QPoint(), m_picture.deviceIndependentSize().toSize());
-        picture.moveCenter(face.center() + shift);
-        painter.drawPixmap(picture, m_picture);
-        painter.setPen(palette().color(QPalette::ButtonText));
-        painter.drawText(face.translated(shift), Qt::AlignCenter, text());
-        painter.restore();
-
-        const QColor light = Qt::white, dark = QColor(0x80, 0x80, 0x80);
-        painter.setPen(isDown() ? dark : light);
-        painter.drawLine(0, 0, width() - 2, 0);
-        painter.drawLine(0, 0, 0, height() - 2);
-        painter.setPen(isDown() ? light : dark);
-        painter.drawLine(1, height() - 2, width() - 2, height() - 2);
-        painter.drawLine(width() - 2, 1, width() - 2, height() - 2);
-        painter.setPen(Qt::black);
-        painter.drawLine(0, height() - 1, width() - 1, height() - 1);
-        painter.drawLine(width() - 1, 0, width() - 1, height() - 1);
-        if (isDefault())
-            painter.drawRect(rect().adjusted(0, 0, -1, -1));
-        if (hasFocus()) {
-            QStyleOptionFocusRect option;
-            option.initFrom(this);
-            option.rect = face.adjusted(1, 1, -1, -1);
-            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-        }
-    }
-
-private:
-    QPixmap m_picture;
-};
 
 // A straight horizontal line of the given thickness; it takes no clicks.
 class LineControl : public QWidget {

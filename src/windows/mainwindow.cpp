@@ -22,8 +22,7 @@ using corvalo::Box;
 using corvalo::Colour;
 using corvalo::Key;
 
-namespace
-{
+namespace {
 
 struct ButtonDesign {
     std::optional<Key> key; // none for "?"

@@ -1,12 +1,12 @@
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
-#include "music/picturebutton.h"
 #include "soundfiles.h"
 #include "splash/storeinfo.h"
 #include "splash/storeloader.h"
 #include "testsupport.h"
 #include "windows/appearance.h"
 #include "windows/mainwindow.h"
+#include "windows/picturebutton.h"
 #include "windows/windowset.h"
 
 #include <QApplication>
@@ -27,15 +27,6 @@ using corvalo::Colour;
 using testsupport::MessageBoxCatcher;
 
 namespace {
-
-// The store button loads Qt WebEngine, which needs this before the application exists, as the
-// program arranges in main().
-const bool g_beforeApplication = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    return true;
-}();
 
 const QStringList descriptions = {"All Files(*.*)", "MP3 files (*.mp3,*.m3u)",
                                   "windows media player files(*.asf,*.wma,*.wmx)",

@@ -21,15 +21,6 @@
 
 namespace {
 
-// Qt WebEngine, loaded later with the store module, needs this before the application exists,
-// as the program does in main().
-const bool g_beforeApplication = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    return true;
-}();
-
 constexpr char pageTitle[] = "Local test store";
 
 // Serves the store page on 127.0.0.1 and counts the requests for it.

@@ -76,8 +76,17 @@ StoreFactory loadFactory(QString* why)
             continue;
         allowWebEngineAsRoot();
         QLibrary module(path); // never unloaded: its windows may outlive this object
+        // The web engine warns that it was loaded after the application started; the module
+        // provides what it needs before the first page, so that warning is not for the user.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.contains(QLatin1String("initialized from a plugin")))
+                    previous(type, context, message);
+            });
         auto factory =
             reinterpret_cast<StoreFactory>(module.resolve("corvalo_create_store_window"));
+        qInstallMessageHandler(previous);
         if (factory)
             return g_factory = factory;
         problems << module.errorString();

@@ -7,7 +7,6 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // for the store's web engine
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalo"));
     QApplication::setStyle(QStringLiteral("Fusion")); // paints a key's back colour over its face

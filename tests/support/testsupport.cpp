@@ -8,10 +8,9 @@ namespace testsupport {
 
 namespace {
 
-// A store button loads Qt WebEngine, which needs this before the application exists, as the
-// program arranges in main(). Every window test links this file.
+// A store button loads Qt WebEngine; off screen it must not try the GPU. Every window test links
+// this file.
 const bool g_beforeApplication = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     return true;

@@ -10,11 +10,13 @@ runs=${1:-10}
 program=build/src/corvalo
 [ -x "$program" ] || { echo "build first: bash tools/setup.sh" >&2; exit 1; }
 
-Xvfb :78 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# A display number of its own, reported by Xvfb once it accepts connections.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-export DISPLAY=:78
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$displayfile")
 
 webengine=$(ldconfig -p | awk '/libQt6WebEngine(Core|Widgets)\.so\.6 /{print $NF}' | sort | tr '\n' ':')
 
@@ -25,7 +27,7 @@ measure() { # label, extra environment...
     for _ in $(seq "$runs"); do
         local start end pid
         start=$(date +%s%N)
-        env "$@" "$program" >/dev/null 2>&1 &
+        env "$@" "$program" >/dev/null 2>/tmp/corvalo-startup.err &
         pid=$!
         for _ in $(seq 6000); do
             xdotool search --onlyvisible --name 'Corvalo\(Xmas\)' >/dev/null 2>&1 && break
@@ -34,7 +36,8 @@ measure() { # label, extra environment...
         end=$(date +%s%N)
         sleep 1
         if ! kill -0 "$pid" 2>/dev/null; then
-            echo "$label: the program ended by itself; see: env $* $program" >&2
+            echo "$label: the program ended by itself:" >&2
+            tail -3 /tmp/corvalo-startup.err >&2
             wait "$pid" 2>/dev/null || true
             continue
         fi

@@ -11,11 +11,13 @@ fi
 
 shot="$PWD/corvalo-screenshot.png"
 echo "No display found: starting Corvalo on a virtual X display (Xvfb)."
-Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-export DISPLAY=:77
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+[ -s "$displayfile" ] || { echo "The virtual X display did not start." >&2; exit 1; }
+export DISPLAY=:$(cat "$displayfile")
 build/src/corvalo &
 app=$!
 if ! timeout 60 xdotool search --sync --onlyvisible --name 'Corvalo\(Xmas\)' >/dev/null; then

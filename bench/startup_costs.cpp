@@ -2,9 +2,9 @@
 // web engine were set up at start instead of on first use. Prints one line per step.
 #include "splash/splashwindow.h"
 #include "splash/storeloader.h"
-#include "windows/appearance.h"
+#include "look/appearance.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
+#include "app/windowset.h"
 
 #include <QApplication>
 #include <QAudioOutput>

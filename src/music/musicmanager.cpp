@@ -1,12 +1,9 @@
 #include "musicmanager.h"
 
+#include "look/appearance.h"
+#include "look/picturebutton.h"
 #include "musicplayer.h"
-#include "windows/picturebutton.h"
 #include "splash/storeinfo.h"
-#include "splash/storeloader.h"
-#include "windows/appearance.h"
-#include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -112,7 +109,7 @@ void frmmusic::buildControls()
 
     connect(m_cmdBrowse, &QPushButton::clicked, this, &frmmusic::browse);
     connect(m_cmdPlay, &QPushButton::clicked, this, &frmmusic::play);
-    connect(m_command1, &QPushButton::clicked, this, [] { corvalo::openStore(); });
+    connect(m_command1, &QPushButton::clicked, this, &frmmusic::storeRequested);
 }
 
 QFileDialog* frmmusic::dialog()
@@ -149,11 +146,6 @@ void frmmusic::play()
                              QStringLiteral("Error: You must enter a valid filename!"));
         return;
     }
-    FrmCorvalo* main = WindowSet::existingMainWindow();
-    if (!main) {
-        main = WindowSet::mainWindow();
-        WindowSet::show(main);
-    }
-    if (MusicPlayer* player = MusicPlayer::of(main->playerStrip()))
+    if (MusicPlayer* player = m_player ? m_player() : nullptr)
         player->setLocation(file.absoluteFilePath());
 }

@@ -3,6 +3,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
+class MusicPlayer;
 class PictureButton;
 class QFileDialog;
 class QLabel;
@@ -16,11 +19,17 @@ class frmmusic : public QWidget {
 public:
     explicit frmmusic(QWidget* parent = nullptr);
 
+    // The player that "Play" hands the file to: the main window's, which outlives this window.
+    void setPlayer(std::function<MusicPlayer*()> player) { m_player = std::move(player); }
+
     // The dialog's file types: each description as the user reads it, then its patterns.
     static QStringList nameFilters();
 
     QLineEdit* fileNameBox() const { return m_txtrun; }
     QFileDialog* fileDialog() const { return m_commonDialog1; } // nullptr until first Browse
+
+signals:
+    void storeRequested();
 
 private:
     void buildControls();
@@ -35,4 +44,5 @@ private:
     PictureButton* m_cmdPlay = nullptr;
     QPushButton* m_command1 = nullptr;
     QFileDialog* m_commonDialog1 = nullptr;
+    std::function<MusicPlayer*()> m_player;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/appearance.h"
+#include "look/appearance.h"
 
 #include <QRect>
 

@@ -1,8 +1,7 @@
 #include "skinchooser.h"
 
-#include "windows/appearance.h"
+#include "look/appearance.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +103,8 @@ void Skins::cmdSetClick()
 
 void Skins::applySkin(const Skin& skin)
 {
+    if (!mainWindow())
+        return;
     // The preview's own picture, shared rather than decoded again; Image2 keeps it after this
     // window is gone.
     mainWindow()->backgroundPicture()->setPixmap(preview(skin.id)->pixmap());
@@ -127,13 +128,7 @@ void Skins::SetDisplayColours(Colour displayColour, Colour noteColour)
     corvalo::setForeColour(main->note(), noteColour);
 }
 
-FrmCorvalo* Skins::mainWindow()
+FrmCorvalo* Skins::mainWindow() const
 {
-    // The user may have closed the main window and kept the chooser; the skin then goes to a
-    // new main window rather than to nowhere.
-    if (FrmCorvalo* main = WindowSet::existingMainWindow())
-        return main;
-    FrmCorvalo* main = WindowSet::mainWindow();
-    WindowSet::show(main);
-    return main;
+    return m_mainWindow ? m_mainWindow() : nullptr;
 }

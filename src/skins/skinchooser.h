@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class FrmCorvalo;
 class QLabel;
@@ -16,6 +17,12 @@ class Skins : public QWidget {
 public:
     explicit Skins(QWidget* parent = nullptr);
 
+    // Where "Set" applies a skin: the main window, built afresh (and shown) if the user closed it.
+    void setMainWindow(std::function<FrmCorvalo*()> mainWindow)
+    {
+        m_mainWindow = std::move(mainWindow);
+    }
+
 private:
     void buildControls();
     void showPreview(corvalo::SkinId id);
@@ -23,9 +30,10 @@ private:
     void applySkin(const corvalo::Skin& skin);
     void SetButtonColour(corvalo::Colour keyColour);
     void SetDisplayColours(corvalo::Colour displayColour, corvalo::Colour noteColour);
-    static FrmCorvalo* mainWindow();
+    FrmCorvalo* mainWindow() const;
 
     QLabel* preview(corvalo::SkinId id) const { return m_previews[static_cast<std::size_t>(id)]; }
 
     std::array<QLabel*, 4> m_previews{};
+    std::function<FrmCorvalo*()> m_mainWindow;
 };

@@ -1,8 +1,7 @@
 #include "splashwindow.h"
 
+#include "look/appearance.h"
 #include "storeinfo.h"
-#include "storeloader.h"
-#include "windows/appearance.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -112,7 +111,7 @@ void frmSplash::buildFrame()
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(corvalo::twipsRect(1680, 120, 3735, 375));
     m_command1->setAutoDefault(false);
-    connect(m_command1, &QPushButton::clicked, this, [] { corvalo::openStore(); });
+    connect(m_command1, &QPushButton::clicked, this, &frmSplash::storeRequested);
     m_command1->setFocus();
 }
 

@@ -17,6 +17,9 @@ public:
     QFrame* frame() const { return m_frame1; }
     QPushButton* storeButton() const { return m_command1; }
 
+signals:
+    void storeRequested();
+
 protected:
     // Sees every key and click on the card and its controls first (the card's key preview).
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,7 +1,6 @@
 #include "storeloader.h"
 
 #include "storeinfo.h"
-#include "windows/windowset.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,22 +112,20 @@ QWidget* createStoreWindow()
     return factory();
 }
 
-void openStore()
+bool navigateStore(QWidget* window, const QUrl& url)
 {
-    QWidget* window = WindowSet::store();
-    if (!window)
-        return;
-    WindowSet::show(window);
-    const QUrl url = storeUrl();
     if (!url.isValid() || url.isRelative()) {
         reportError(QStringLiteral("The store page cannot be opened: \"%1\" is not a valid web "
                                    "address.")
                         .arg(url.toString()));
-        return;
+        return false;
     }
-    if (!QMetaObject::invokeMethod(window, "navigate", Q_ARG(QUrl, url)))
+    if (!QMetaObject::invokeMethod(window, "navigate", Q_ARG(QUrl, url))) {
         reportError(QStringLiteral("The store page cannot be opened: the store window does not "
                                    "accept a web address."));
+        return false;
+    }
+    return true;
 }
 
 QUrl storeUrl()

@@ -14,9 +14,8 @@ namespace corvalo {
 // nullptr after telling the user why when the module cannot be loaded.
 QWidget* createStoreWindow();
 
-// What a store button does: shows the store window (built afresh if it was closed, brought to the
-// front if open) and has its web view navigate to the store's home page, on every click.
-void openStore();
+// Has the store window's web view load a page; a bad address is reported to the user.
+bool navigateStore(QWidget* window, const QUrl& url);
 
 QUrl storeUrl();
 

@@ -1,7 +1,7 @@
 #include "storewindow.h"
 
+#include "look/appearance.h"
 #include "storeinfo.h"
-#include "windows/appearance.h"
 
 #include <QGuiApplication>
 #include <QOpenGLContext>

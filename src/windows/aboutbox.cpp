@@ -1,7 +1,7 @@
 #include "aboutbox.h"
 
-#include "appearance.h"
-#include "picturebutton.h"
+#include "look/appearance.h"
+#include "look/picturebutton.h"
 #include "splash/storeinfo.h"
 
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "helpexample.h"
 
-#include "appearance.h"
+#include "look/appearance.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,13 +1,7 @@
 #include "mainwindow.h"
 
-#include "aboutbox.h"
-#include "appearance.h"
-#include "helpexample.h"
-#include "music/musicmanager.h"
+#include "look/appearance.h"
 #include "music/musicplayer.h"
-#include "skins/skinchooser.h"
-#include "splash/splashwindow.h"
-#include "windowset.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -97,17 +91,16 @@ void FrmCorvalo::buildMenu()
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->menuAction()->setObjectName(QStringLiteral("mnuFile"));
-    QAction* exit = file->addAction(QStringLiteral("Exit"), this, [] { WindowSet::exitProgram(); });
+    QAction* exit = file->addAction(QStringLiteral("Exit"), this, &FrmCorvalo::exitRequested);
     exit->setObjectName(QStringLiteral("MnuExit"));
 
     auto command = [this](const char* name, const QString& caption, auto handler) {
         QAction* action = menuBar()->addAction(caption, this, handler);
         action->setObjectName(QString::fromLatin1(name));
     };
-    command("MnuAbout", QStringLiteral("About"), [] { WindowSet::show(WindowSet::about()); });
-    command("mnuMusic", QStringLiteral("Music Manager"),
-            [] { WindowSet::show(WindowSet::musicManager()); });
-    command("MnuSkins", QStringLiteral("Skins"), [] { WindowSet::show(WindowSet::skinChooser()); });
+    command("MnuAbout", QStringLiteral("About"), &FrmCorvalo::aboutRequested);
+    command("mnuMusic", QStringLiteral("Music Manager"), &FrmCorvalo::musicManagerRequested);
+    command("MnuSkins", QStringLiteral("Skins"), &FrmCorvalo::skinsRequested);
 }
 
 void FrmCorvalo::buildControls()
@@ -169,8 +162,7 @@ void FrmCorvalo::buildControls()
                 connect(button, &QPushButton::clicked, this, [this, key] { pressKey(key); });
             } else {
                 m_cmdExp1 = button;
-                connect(button, &QPushButton::clicked, this,
-                        [] { WindowSet::show(WindowSet::helpExample()); });
+                connect(button, &QPushButton::clicked, this, &FrmCorvalo::helpRequested);
             }
         }
     };
@@ -199,8 +191,7 @@ void FrmCorvalo::pressKey(Key key)
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
     if (key == Key::Clear)
-        if (frmSplash* splash = WindowSet::existingSplash())
-            splash->hide();
+        emit cleared();
     if (fault != corvalo::Fault::None)
         showFault(fault);
 }

@@ -13,8 +13,7 @@ class QPushButton;
 
 // The calculator: a keypad under a one-line display made of two stacked boxes, the note, the
 // "?" key, the background picture and the player strip along the bottom.
-class FrmCorvalo : public QMainWindow
-{
+class FrmCorvalo : public QMainWindow {
     Q_OBJECT
 public:
     explicit FrmCorvalo(QWidget* parent = nullptr);
@@ -32,6 +31,16 @@ public:
     QLabel* note() const { return m_lblRem; }
     QLabel* backgroundPicture() const { return m_image2; }
     QWidget* playerStrip() const { return m_player; }
+
+signals:
+    // The menu commands and the "?" key; the window set opens what they ask for.
+    void exitRequested();
+    void aboutRequested();
+    void musicManagerRequested();
+    void skinsRequested();
+    void helpRequested();
+    // "C" was pressed: it also takes the splash card down.
+    void cleared();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,13 +1,13 @@
+#include "app/windowset.h"
+#include "look/appearance.h"
+#include "look/picturebutton.h"
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
 #include "soundfiles.h"
 #include "splash/storeinfo.h"
 #include "splash/storeloader.h"
 #include "testsupport.h"
-#include "windows/appearance.h"
 #include "windows/mainwindow.h"
-#include "windows/picturebutton.h"
-#include "windows/windowset.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
+#include "app/windowset.h"
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
 #include "soundfiles.h"
 #include "testsupport.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QAudioOutput>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
+#include "app/windowset.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
 #include "testsupport.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "../engine/keysequence.h"
+#include "app/windowset.h"
+#include "look/appearance.h"
 #include "skins/skinchooser.h"
 #include "testsupport.h"
-#include "windows/appearance.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "testsupport.h"
 
+#include "app/windowset.h"
+#include "look/appearance.h"
 #include "splash/splashwindow.h"
 #include "splash/storeinfo.h"
 #include "windows/aboutbox.h"
-#include "windows/appearance.h"
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QAction>
 #include <QFrame>

@@ -1,11 +1,11 @@
 #include "testsupport.h"
 
+#include "app/windowset.h"
+#include "look/appearance.h"
 #include "splash/splashwindow.h"
 #include "splash/storeinfo.h"
 #include "splash/storeloader.h"
-#include "windows/appearance.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -250,7 +250,7 @@ void StoreTest::everyClickNavigatesAgain()
     if (fromSplash)
         clickSplashStoreButton();
     else
-        corvalo::openStore();
+        WindowSet::openStore();
     QVERIFY(loads(store));
     QCOMPARE(WindowSet::existingStore(), store.data());
     QCOMPARE(webView(store), view);

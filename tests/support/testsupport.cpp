@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "windows/appearance.h"
+#include "look/appearance.h"
 
 #include <QApplication>
 

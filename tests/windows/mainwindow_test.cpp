@@ -1,10 +1,10 @@
+#include "app/windowset.h"
+#include "look/appearance.h"
 #include "splash/splashwindow.h"
 #include "testsupport.h"
 #include "windows/aboutbox.h"
-#include "windows/appearance.h"
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"
-#include "windows/windowset.h"
 
 #include <QAction>
 #include <QFontInfo>

@@ -1,12 +1,13 @@
 #include "windowset.h"
 
-#include "aboutbox.h"
-#include "helpexample.h"
-#include "mainwindow.h"
 #include "music/musicmanager.h"
+#include "music/musicplayer.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
 #include "splash/storeloader.h"
+#include "windows/aboutbox.h"
+#include "windows/helpexample.h"
+#include "windows/mainwindow.h"
 
 #include <QEvent>
 #include <QPointer>
@@ -61,8 +62,10 @@ Watcher* watcher()
     return &instance;
 }
 
-template <class W> W* instance(QPointer<W>& slot)
+template <class W> W* instance(QPointer<W>& slot, bool* created = nullptr)
 {
+    if (created)
+        *created = !slot;
     if (!slot) {
         slot = new W;
         slot->setAttribute(Qt::WA_DeleteOnClose);
@@ -71,15 +74,43 @@ template <class W> W* instance(QPointer<W>& slot)
     return slot;
 }
 
+// The main window as the other windows need it: if the user closed it, a new one is built and
+// shown, so a skin or a sound file never goes nowhere.
+FrmCorvalo* shownMainWindow()
+{
+    if (g_main)
+        return g_main;
+    FrmCorvalo* main = mainWindow();
+    show(main);
+    return main;
+}
+
 } // namespace
 
 FrmCorvalo* mainWindow()
 {
-    return instance(g_main);
+    bool created = false;
+    FrmCorvalo* main = instance(g_main, &created);
+    if (created) {
+        QObject::connect(main, &FrmCorvalo::exitRequested, [] { exitProgram(); });
+        QObject::connect(main, &FrmCorvalo::aboutRequested, [] { show(about()); });
+        QObject::connect(main, &FrmCorvalo::musicManagerRequested, [] { show(musicManager()); });
+        QObject::connect(main, &FrmCorvalo::skinsRequested, [] { show(skinChooser()); });
+        QObject::connect(main, &FrmCorvalo::helpRequested, [] { show(helpExample()); });
+        QObject::connect(main, &FrmCorvalo::cleared, [] {
+            if (g_splash)
+                g_splash->hide();
+        });
+    }
+    return main;
 }
 frmSplash* splash()
 {
-    return instance(g_splash);
+    bool created = false;
+    frmSplash* card = instance(g_splash, &created);
+    if (created)
+        QObject::connect(card, &frmSplash::storeRequested, [] { openStore(); });
+    return card;
 }
 FrmExp1* helpExample()
 {
@@ -91,11 +122,21 @@ FrmAbout* about()
 }
 frmmusic* musicManager()
 {
-    return instance(g_music);
+    bool created = false;
+    frmmusic* music = instance(g_music, &created);
+    if (created) {
+        QObject::connect(music, &frmmusic::storeRequested, [] { openStore(); });
+        music->setPlayer([] { return MusicPlayer::of(shownMainWindow()->playerStrip()); });
+    }
+    return music;
 }
 Skins* skinChooser()
 {
-    return instance(g_skins);
+    bool created = false;
+    Skins* skins = instance(g_skins, &created);
+    if (created)
+        skins->setMainWindow([] { return shownMainWindow(); });
+    return skins;
 }
 
 QWidget* store()
@@ -125,6 +166,15 @@ FrmAbout* existingAbout()
 QWidget* existingStore()
 {
     return g_store;
+}
+
+void openStore()
+{
+    QWidget* window = store();
+    if (!window)
+        return;
+    show(window);
+    corvalo::navigateStore(window, corvalo::storeUrl());
 }
 
 void show(QWidget* window)

@@ -1,7 +1,7 @@
-#include "mainwindow.h"
+#include "app/windowset.h"
+#include "look/appearance.h"
 #include "splash/splashwindow.h"
-#include "windows/appearance.h"
-#include "windowset.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 

@@ -31,6 +31,10 @@ frmSplash* existingSplash();
 FrmAbout* existingAbout();
 QWidget* existingStore();
 
+// What a store button does: shows the store window (built afresh if it was closed, brought to the
+// front if open) and has its web view navigate to the store's home page, on every click.
+void openStore();
+
 // Shows a window modeless and without owner; an open window comes to the front.
 void show(QWidget* window);
 

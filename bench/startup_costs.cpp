@@ -1,10 +1,11 @@
 // What the calculator pays at start-up, and what it would pay if the media player and the store's
 // web engine were set up at start instead of on first use. Prints one line per step.
-#include "splash/splashwindow.h"
-#include "splash/storeloader.h"
-#include "look/appearance.h"
-#include "windows/mainwindow.h"
+#include "app/plugins.h"
+#include "app/store.h"
 #include "app/windowset.h"
+#include "look/appearance.h"
+#include "splash/splashwindow.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QAudioOutput>
@@ -45,8 +46,8 @@ int main(int argc, char* argv[])
     timer.start();
     long rss = residentKiB();
 
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    corvalo::setPluginDirForTesting(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));
     QApplication::setStyle(QStringLiteral("Fusion"));
     corvalo::installFontSubstitutes();
     FrmCorvalo* calculator = WindowSet::mainWindow();

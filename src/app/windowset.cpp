@@ -4,7 +4,7 @@
 #include "music/musicplayer.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
-#include "splash/storeloader.h"
+#include "store.h"
 #include "windows/aboutbox.h"
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"

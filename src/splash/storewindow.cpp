@@ -3,31 +3,8 @@
 #include "look/appearance.h"
 #include "storeinfo.h"
 
-#include <QGuiApplication>
-#include <QOpenGLContext>
 #include <QUrl>
 #include <QWebEngineView>
-
-QT_BEGIN_NAMESPACE
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
-Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
-QT_END_NAMESPACE
-
-namespace {
-
-// The web engine composes its pages through a GL context shared with Qt. Programs that link it
-// get one at start-up; the calculator loads it late and makes the shared context here, so that
-// starting the calculator never pays for OpenGL.
-void provideSharedGlContext()
-{
-    if (qt_gl_global_share_context())
-        return;
-    auto* context = new QOpenGLContext(qApp);
-    context->create();
-    qt_gl_set_global_share_context(context);
-}
-
-} // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
 {
@@ -46,8 +23,13 @@ void Form1::navigate(const QUrl& url)
     m_webBrowser1->load(url);
 }
 
-QWidget* corvalo_create_store_window()
+QWidget* StoreModule::createStoreWindow()
 {
-    provideSharedGlContext();
     return new Form1;
+}
+
+void StoreModule::navigate(QWidget* storeWindow, const QUrl& url)
+{
+    if (auto* store = qobject_cast<Form1*>(storeWindow))
+        store->navigate(url);
 }

@@ -5,7 +5,7 @@
 #include "music/musicplayer.h"
 #include "soundfiles.h"
 #include "splash/storeinfo.h"
-#include "splash/storeloader.h"
+#include "app/store.h"
 #include "testsupport.h"
 #include "windows/mainwindow.h"
 

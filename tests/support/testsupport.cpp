@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "app/plugins.h"
 #include "look/appearance.h"
 
 #include <QApplication>
@@ -23,6 +24,8 @@ void prepareApplication()
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false);
     corvalo::installFontSubstitutes();
+    // The tests live elsewhere in the build tree than the program beside its plugins.
+    corvalo::setPluginDirForTesting(QStringLiteral(CORVALO_TEST_PLUGIN_DIR));
 }
 
 MessageBoxCatcher::MessageBoxCatcher()

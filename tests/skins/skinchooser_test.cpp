@@ -293,6 +293,11 @@ private slots:
         QCOMPARE(corvalo::backColour(calculator->centralWidget()), clientBack);
         QCOMPARE(corvalo::foreColour(calculator->display()), displayText);
         QCOMPARE(shownPreviews(chooser), QStringList{preview});
+        // tools/skin-screenshots.sh collects what each skin looks like.
+        if (const QString shots = qEnvironmentVariable("CORVALO_SKIN_SCREENSHOTS");
+            !shots.isEmpty())
+            QVERIFY(calculator->grab().save(
+                QDir(shots).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png")));
 
         // Whatever the preview holds is what the main window gets.
         QPixmap replaced(held.size());

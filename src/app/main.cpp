@@ -9,8 +9,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalo"));
-    QApplication::setStyle(QStringLiteral("Fusion")); // paints a key's back colour over its face
-    QApplication::setQuitOnLastWindowClosed(false);   // the window set decides when we are done
+    // The look of every widget but the graphical buttons, which draw themselves.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setQuitOnLastWindowClosed(false); // the window set decides when we are done
     corvalo::installFontSubstitutes();
     QObject::connect(WindowSet::lifetime(), &WindowSet::Lifetime::programEnd, &app,
                      &QApplication::quit, Qt::QueuedConnection);

@@ -489,6 +489,7 @@ private:
             m_problems << QStringLiteral("no window on the screen, yet the program goes on");
         if (exitChosen && m_programEnds == 0)
             m_problems << QStringLiteral("\"Exit\" did not end the program");
+        m_openAtEnd.removeDuplicates();
         if (!exitChosen && !m_openAtEnd.isEmpty())
             m_problems << QStringLiteral("the program ended with %1 on the screen")
                               .arg(m_openAtEnd.join(QStringLiteral(", ")));

@@ -31,13 +31,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 #include <cstdio>
 #include <deque>
-#include <functional>
 #include <optional>
 
 namespace {
@@ -89,8 +89,9 @@ void dropPlatformChatter(QtMsgType type, const QMessageLogContext& context, cons
 
 bool holdsInfOrNan(const QString& text)
 {
-    return text.contains(QLatin1String("inf"), Qt::CaseInsensitive) ||
-           text.contains(QLatin1String("nan"), Qt::CaseInsensitive);
+    static const QRegularExpression word(QStringLiteral("\\b(inf|infinity|nan)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return text.contains(word);
 }
 
 // Answers whatever modal thing opens, through the event loop the opener itself runs: message
@@ -185,50 +186,15 @@ template <class W> QList<W*> Monkey::controls(QWidget* window) const
 
 QString Monkey::text()
 {
-    static const QStringList pieces = {
-        "0",
-        "7",
-        "12",
-        "3.5",
-        ".",
-        "..",
-        "-",
-        "+",
-        "*",
-        "/",
-        "=",
-        "%",
-        "^",
-        "e",
-        "E+",
-        "D-3",
-        " ",
-        "1e308",
-        "-1E+308",
-        "1.7976931348623157e308",
-        "8.988465674311579e307",
-        "1.79769313486232E+308",
-        "4.9e-324",
-        "2.2250738585072014E-308",
-        "1e-400",
-        "1e99999",
-        "inf",
-        "NaN",
-        "-nan",
-        "Infinity",
-        "0x1p3",
-        "1,5",
-        "\u0661\u0662\u0663",
-        "\uff15",
-        "\u00bd",
-        "\u20ac",
-        "\u00df",
-        "\u65e5\u672c",
-        "\u00e9",
-        "Press Equals...",
-        "abc",
-        "!@#$",
-    };
+    // Numbers at and beyond the double range, words the number parsers of other languages
+    // accept, digits of other scripts, and plain garbage.
+    static const QStringList pieces =
+        QString::fromUtf16(
+            u"0|7|12|3.5|.|..|-|+|*|/|=|%|^|e|E+|D-3| |1e308|-1E+308|1.7976931348623157e308|"
+            u"8.988465674311579e307|1.79769313486232E+308|4.9e-324|2.2250738585072014E-308|"
+            u"1e-400|1e99999|inf|NaN|-nan|Infinity|0x1p3|1,5|\u0661\u0662\u0663|\uff15|\u00bd|"
+            u"\u20ac|\u00df|\u65e5\u672c|\u00e9|Press Equals...|abc|!@#$")
+            .split(u'|');
     QString t;
     const int parts = 1 + below(4);
     for (int i = 0; i < parts; ++i) {
@@ -537,6 +503,7 @@ private slots:
         const bool verbose = qEnvironmentVariableIsSet("CORVALO_MONKEY_VERBOSE");
         Monkey monkey(seed);
         std::deque<QString> tail;
+        QMap<QString, int> kinds;
         QElapsedTimer clock;
         clock.start();
         startProgram();
@@ -548,6 +515,7 @@ private slots:
             const bool exitChosen = what == QLatin1String("menu MnuExit");
             if (verbose)
                 std::fprintf(stderr, "#%d %s\n", i + 1, qPrintable(what));
+            ++kinds[what.section(u' ', 0, 0)];
             tail.push_back(what);
             if (tail.size() > tailLength)
                 tail.pop_front();
@@ -574,8 +542,12 @@ private slots:
                 ++m_restarts;
             }
         }
-        qInfo("monkey: %d actions in %lld ms, %d message boxes answered, %d program restarts",
-              count, clock.elapsed(), m_answerer.boxes, m_restarts);
+        QStringList mix;
+        for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
+            mix << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+        qInfo("monkey: %d actions in %lld ms (%s), %d message boxes answered, %d program restarts",
+              count, clock.elapsed(), qPrintable(mix.join(QStringLiteral(", "))), m_answerer.boxes,
+              m_restarts);
     }
 
 private:

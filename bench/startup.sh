@@ -1,24 +1,29 @@
 #!/usr/bin/env bash
 # Start-up of Corvalo beside the floor, a bare Qt window with a line edit and 25 push buttons
 # (bench/floor.cpp), on a virtual X display, interleaved: floor, Corvalo, floor, Corvalo...
-#   bash bench/startup.sh [runs] [--variants]
+#   bash bench/startup.sh [runs] [--variants] [--compare PROGRAM]
 # For each: the time from launch until its first window is mapped and until its main window is
 # mapped (the floor has one window), resident memory half a second after the main window maps,
 # and the shared libraries loaded when the first window maps; medians of the runs (9 unless
 # given), and Corvalo's figures as ratios of the floor's from the same run. Times come from the
-# X server's map events (bench/startup_probe.cpp). --variants adds two rows to the same run: the
-# floor with Qt Multimedia preloaded (what linking it costs any program) and Corvalo with Qt
-# WebEngine preloaded (what linking the store window into the program would cost).
+# X server's map events (bench/startup_probe.cpp). --variants adds rows to the same run: the floor
+# with Qt Multimedia preloaded (what linking it costs any program), Corvalo with Qt WebEngine
+# preloaded (what linking the store window into the program would cost), and Corvalo with no
+# icon themes to search (what the style's first look-up of a themed icon costs). --compare adds
+# another build of Corvalo (say, a copy of build/src/app/corvalo from before a change).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=9
 variants=false
-for arg in "$@"; do
-    case $arg in
+compare=
+while [ $# -gt 0 ]; do
+    case $1 in
     --variants) variants=true ;;
-    *[!0-9]* | '') echo "usage: bash bench/startup.sh [runs] [--variants]" >&2; exit 2 ;;
-    *) runs=$arg ;;
+    --compare) compare=${2:?--compare needs a program}; shift ;;
+    *[!0-9]* | '') echo "usage: bash bench/startup.sh [runs] [--variants] [--compare PROGRAM]" >&2; exit 2 ;;
+    *) runs=$1 ;;
     esac
+    shift
 done
 [ -f build/build.ninja ] || { echo "configure first: bash tools/setup.sh" >&2; exit 1; }
 cmake --build build --target corvalo startup_floor startup_probe >/dev/null
@@ -39,18 +44,25 @@ preloaded() { ldconfig -p | awk -v re="$1" '$1 ~ re {print $NF}' | sort -u | pas
 
 labels=("floor" "Corvalo")
 commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/app/corvalo")
-preloads=("" "")
+environments=("" "")
 if $variants; then
-    labels+=("floor + Qt Multimedia" "Corvalo + Qt WebEngine")
-    commands+=("${commands[0]}" "${commands[1]}")
-    preloads+=("$(preloaded '^libQt6Multimedia\.so\.6$')"
-        "$(preloaded '^libQt6WebEngine(Core|Widgets)\.so\.6$')")
+    mkdir "$scratch/empty"
+    labels+=("floor + Qt Multimedia" "Corvalo + Qt WebEngine" "Corvalo, no icon themes")
+    commands+=("${commands[0]}" "${commands[1]}" "${commands[1]}")
+    environments+=("LD_PRELOAD=$(preloaded '^libQt6Multimedia\.so\.6$')"
+        "LD_PRELOAD=$(preloaded '^libQt6WebEngine(Core|Widgets)\.so\.6$')"
+        "XDG_DATA_DIRS=$scratch/empty")
+fi
+if [ -n "$compare" ]; then
+    labels+=("$compare")
+    commands+=("Corvalo(Xmas) $compare")
+    environments+=("")
 fi
 
 for run in $(seq "$runs"); do
     for i in "${!labels[@]}"; do
         read -r title program <<<"${commands[$i]}"
-        if ! env ${preloads[$i]:+LD_PRELOAD="${preloads[$i]}"} \
+        if ! env ${environments[$i]:+"${environments[$i]}"} \
             "$probe" "$title" "$program" >>"$scratch/$i" 2>"$scratch/err"; then
             echo "${labels[$i]}, run $run:" >&2
             tail -3 "$scratch/err" >&2

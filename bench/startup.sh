@@ -80,14 +80,14 @@ for i in "${!labels[@]}"; do
 done | awk -v labels="$(printf '%s\n' "${labels[@]}")" '
     BEGIN {
         split(labels, label, "\n")
-        printf "%-24s %12s %12s %12s %10s\n", "", "first window", "main window", "RSS", "libraries"
+        printf "%-28s %12s %12s %12s %10s\n", "", "first window", "main window", "RSS", "libraries"
     }
     {
-        printf "%-24s %9.1f ms %9.1f ms %8.1f MiB %10d\n", label[NR], $1 / 1000, $2 / 1000, $3 / 1024, $4
+        printf "%-28s %9.1f ms %9.1f ms %8.1f MiB %10d\n", label[NR], $1 / 1000, $2 / 1000, $3 / 1024, $4
         if (NR == 1)
             split($0, floor, " ")
         else
-            printf "%-24s %11.2fx %11.2fx %11.2fx %9.2fx\n", "  ratio to the floor", $1 / floor[1],
+            printf "%-28s %11.2fx %11.2fx %11.2fx %9.2fx\n", "  ratio to the floor", $1 / floor[1],
                 $2 / floor[2], $3 / floor[3], $4 / floor[4]
     }'
 echo "medians of $runs interleaved runs"

@@ -4,7 +4,8 @@
 #   bash bench/startup.sh [runs] [--variants] [--compare PROGRAM]
 # For each: the time from launch until its first window is mapped and until its main window is
 # mapped (the floor has one window), resident memory half a second after the main window maps,
-# and the shared libraries loaded when the first window maps; medians of the runs (9 unless
+# the shared libraries loaded when the first window maps, and the processor time used until the
+# main window maps (steadier than the times on a busy machine); medians of the runs (9 unless
 # given), and Corvalo's figures as ratios of the floor's from the same run. Times come from the
 # X server's map events (bench/startup_probe.cpp). --variants adds rows to the same run: the floor
 # with Qt Multimedia preloaded (what linking it costs any program), Corvalo with Qt WebEngine
@@ -76,18 +77,20 @@ median() { # column of a results file
 }
 for i in "${!labels[@]}"; do
     paste -d' ' <(median 1 "$scratch/$i") <(median 2 "$scratch/$i") <(median 3 "$scratch/$i") \
-        <(median 4 "$scratch/$i")
+        <(median 4 "$scratch/$i") <(median 5 "$scratch/$i")
 done | awk -v labels="$(printf '%s\n' "${labels[@]}")" '
     BEGIN {
         split(labels, label, "\n")
-        printf "%-28s %12s %12s %12s %10s\n", "", "first window", "main window", "RSS", "libraries"
+        printf "%-28s %12s %12s %12s %10s %12s\n", "", "first window", "main window", "RSS",
+            "libraries", "CPU to main"
     }
     {
-        printf "%-28s %9.1f ms %9.1f ms %8.1f MiB %10d\n", label[NR], $1 / 1000, $2 / 1000, $3 / 1024, $4
+        printf "%-28s %9.1f ms %9.1f ms %8.1f MiB %10d %9.1f ms\n", label[NR], $1 / 1000, $2 / 1000,
+            $3 / 1024, $4, $5 / 1000
         if (NR == 1)
             split($0, floor, " ")
         else
-            printf "%-28s %11.2fx %11.2fx %11.2fx %9.2fx\n", "  ratio to the floor", $1 / floor[1],
-                $2 / floor[2], $3 / floor[3], $4 / floor[4]
+            printf "%-28s %11.2fx %11.2fx %11.2fx %9.2fx %11.2fx\n", "  ratio to the floor",
+                $1 / floor[1], $2 / floor[2], $3 / floor[3], $4 / floor[4], $5 / floor[5]
     }'
 echo "medians of $runs interleaved runs"

@@ -1,9 +1,10 @@
 // Launches a program on the current X display and reports, from the X server's own map events
 // (no polling):
-//   first_us main_us rss_kib libraries
+//   first_us main_us rss_kib libraries cpu_us
 // the time from launch until its first top-level window is mapped, until the window titled TITLE
-// is mapped, its resident memory half a second after that, and the shared libraries it had mapped
-// when its first window appeared.
+// is mapped, its resident memory half a second after that, the shared libraries it had mapped
+// when its first window appeared, and the processor time its threads had used when the window
+// titled TITLE was mapped (which, unlike the times, hardly depends on what else the machine runs).
 //   startup_probe TITLE program [arguments...]
 #include <xcb/xcb.h>
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -55,6 +57,21 @@ long residentKiB(pid_t pid)
         if (line.rfind("VmRSS:", 0) == 0)
             return std::strtol(line.c_str() + 6, nullptr, 10);
     return -1;
+}
+
+// Time on a processor so far, summed over the live threads.
+long long cpuMicroseconds(pid_t pid)
+{
+    long long nanoseconds = 0;
+    std::error_code error;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        long long running = 0;
+        if (schedstat >> running)
+            nanoseconds += running;
+    }
+    return nanoseconds / 1000;
 }
 
 std::string windowTitle(xcb_connection_t* x, xcb_window_t window)
@@ -104,6 +121,7 @@ int main(int argc, char* argv[])
 
     Clock::time_point first{}, main{};
     int libraries = -1;
+    long long cpu = -1;
     const Clock::time_point deadline = start + std::chrono::seconds(60);
     pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
     while (main == Clock::time_point{}) {
@@ -130,8 +148,10 @@ int main(int argc, char* argv[])
                 first = now;
                 libraries = sharedLibraries(pid);
             }
-            if (windowTitle(x, map->window) == title)
+            if (windowTitle(x, map->window) == title) {
                 main = now;
+                cpu = cpuMicroseconds(pid);
+            }
         }
         std::free(event);
     }
@@ -141,7 +161,7 @@ int main(int argc, char* argv[])
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
     xcb_disconnect(x);
-    std::printf("%lld %lld %ld %d\n", microseconds(start, first), microseconds(start, main), rss,
-                libraries);
+    std::printf("%lld %lld %ld %d %lld\n", microseconds(start, first), microseconds(start, main),
+                rss, libraries, cpu);
     return 0;
 }

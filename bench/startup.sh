@@ -13,19 +13,19 @@
 # icon themes to search (what the style's first look-up of a themed icon costs). --compare adds
 # another build of Corvalo (say, a copy of build/src/app/corvalo from before a change).
 set -euo pipefail
-cd "$(dirname "$0")/.."
 runs=9
 variants=false
 compare=
 while [ $# -gt 0 ]; do
     case $1 in
     --variants) variants=true ;;
-    --compare) compare=${2:?--compare needs a program}; shift ;;
+    --compare) compare=$(realpath "${2:?--compare needs a program}"); shift ;;
     *[!0-9]* | '') echo "usage: bash bench/startup.sh [runs] [--variants] [--compare PROGRAM]" >&2; exit 2 ;;
     *) runs=$1 ;;
     esac
     shift
 done
+cd "$(dirname "$0")/.."
 [ -f build/build.ninja ] || { echo "configure first: bash tools/setup.sh" >&2; exit 1; }
 cmake --build build --target corvalo startup_floor startup_probe >/dev/null
 probe=build/bench/startup_probe

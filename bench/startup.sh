@@ -56,8 +56,8 @@ multimediaStandIn() {
     real=$(ldconfig -p | awk '$1 == "libQt6Multimedia.so.6" {print $NF; exit}')
     mkdir -p "$scratch/multimedia"
     nm -D --undefined-only build/src/app/corvalo | awk '{sub(/@.*/, "", $2); print $2}' |
-        sort >"$names"
-    nm -D --defined-only "$real" | sort -k3 | join -1 1 -2 3 "$names" - |
+        LC_ALL=C sort >"$names"
+    nm -D --defined-only "$real" | LC_ALL=C sort -k3 | LC_ALL=C join -1 1 -2 3 "$names" - |
         awk '$2 ~ /[TtWi]/ {print "void " $1 "(void) {}"; next} {print "char " $1 "[256];"}' \
             >"$scratch/multimedia/standin.c"
     [ -s "$scratch/multimedia/standin.c" ] || return 1

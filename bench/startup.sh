@@ -1,56 +1,124 @@
 #!/usr/bin/env bash
-# Start-up time to the main window and resident memory, measured on a virtual X display.
-#   bash bench/startup.sh [runs]
-# Time runs from launch until the window "Corvalo(Xmas)" is mapped; memory is VmRSS one second
-# later. The "eager web engine" rows preload Qt WebEngine's libraries, which is what linking the
-# store window into the program would make the loader do at every start.
+# Start-up of Corvalo beside the floor, a bare Qt window with a line edit and 25 push buttons
+# (bench/floor.cpp), on a virtual X display, interleaved: floor, Corvalo, floor, Corvalo...
+#   bash bench/startup.sh [runs] [--variants] [--compare PROGRAM]
+# For each: the time from launch until its first window is mapped and until its main window is
+# mapped (the floor has one window), resident memory half a second after the main window maps,
+# the shared libraries loaded when the first window maps, and the processor time used until the
+# main window maps (steadier than the times on a busy machine); medians of the runs (9 unless
+# given), and Corvalo's figures as ratios of the floor's from the same run. Times come from the
+# X server's map events (bench/startup_probe.cpp). --variants adds rows to the same run: the floor
+# with Qt Multimedia preloaded (what linking it costs any program), Corvalo with Qt WebEngine
+# preloaded (what linking the store window into the program would cost), and Corvalo with no
+# icon themes to search (what the style's first look-up of a themed icon costs), and, while the
+# program still links Qt Multimedia, Corvalo with a stand-in for it that defines only the symbols
+# the program names (what the start costs once the media stack is loaded on first use; nothing
+# plays during a start), alone and with no icon themes. --compare adds
+# another build of Corvalo (say, a copy of build/src/app/corvalo from before a change).
 set -euo pipefail
-cd "$(dirname "$0")/.."
-runs=${1:-10}
-program=build/src/corvalo
-[ -x "$program" ] || { echo "build first: bash tools/setup.sh" >&2; exit 1; }
-
-# A display number of its own, reported by Xvfb once it accepts connections.
-displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$displayfile"' EXIT
-for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$displayfile")
-
-webengine=$(ldconfig -p | awk '/libQt6WebEngine(Core|Widgets)\.so\.6 /{print $NF}' | sort | tr '\n' ':')
-
-measure() { # label, extra environment...
-    local label=$1
+runs=9
+variants=false
+compare=
+while [ $# -gt 0 ]; do
+    case $1 in
+    --variants) variants=true ;;
+    --compare) compare=$(realpath "${2:?--compare needs a program}"); shift ;;
+    *[!0-9]* | '') echo "usage: bash bench/startup.sh [runs] [--variants] [--compare PROGRAM]" >&2; exit 2 ;;
+    *) runs=$1 ;;
+    esac
     shift
-    local times=() rss=()
-    for _ in $(seq "$runs"); do
-        local start end pid
-        start=$(date +%s%N)
-        env "$@" "$program" >/dev/null 2>/tmp/corvalo-startup.err &
-        pid=$!
-        for _ in $(seq 6000); do
-            xdotool search --onlyvisible --name 'Corvalo\(Xmas\)' >/dev/null 2>&1 && break
-            sleep 0.005
-        done
-        end=$(date +%s%N)
-        sleep 1
-        if ! kill -0 "$pid" 2>/dev/null; then
-            echo "$label: the program ended by itself:" >&2
-            tail -3 /tmp/corvalo-startup.err >&2
-            wait "$pid" 2>/dev/null || true
-            continue
-        fi
-        times+=($(((end - start) / 1000000)))
-        rss+=($(awk '/VmRSS/{print $2}' "/proc/$pid/status"))
-        kill "$pid"
-        wait "$pid" 2>/dev/null || true
-    done
-    local t m
-    t=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')
-    m=$(printf '%s\n' "${rss[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')
-    printf '%-28s median start-up %5d ms   median RSS %6d KiB   (%d runs)\n' "$label" "$t" "$m" "$runs"
+done
+cd "$(dirname "$0")/.."
+[ -f build/build.ninja ] || { echo "configure first: bash tools/setup.sh" >&2; exit 1; }
+cmake --build build --target corvalo startup_floor startup_probe >/dev/null
+probe=build/bench/startup_probe
+
+scratch=$(mktemp -d)
+# No reset when the last client leaves, so a run never meets the server mid-reset.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" \
+    >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$scratch/display")
+export XDG_RUNTIME_DIR=$scratch
+chmod 700 "$scratch"
+
+preloaded() { ldconfig -p | awk -v re="$1" '$1 ~ re {print $NF}' | sort -u | paste -sd: -; }
+
+labels=("floor" "Corvalo")
+commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/app/corvalo")
+environments=("" "")
+# A library named like Qt Multimedia that defines the symbols the program takes from it, and
+# nothing else: loading it costs next to nothing and pulls in no media stack.
+multimediaStandIn() {
+    local real names=$scratch/multimedia/names
+    real=$(ldconfig -p | awk '$1 == "libQt6Multimedia.so.6" {print $NF; exit}')
+    mkdir -p "$scratch/multimedia"
+    nm -D --undefined-only build/src/app/corvalo | awk '{sub(/@.*/, "", $2); print $2}' |
+        LC_ALL=C sort >"$names"
+    nm -D --defined-only "$real" | LC_ALL=C sort -k3 | LC_ALL=C join -1 1 -2 3 "$names" - |
+        awk '$2 ~ /[TtWi]/ {print "void " $1 "(void) {}"; next} {print "char " $1 "[256];"}' \
+            >"$scratch/multimedia/standin.c"
+    [ -s "$scratch/multimedia/standin.c" ] || return 1
+    cc -shared -fPIC -w -Wl,-soname,libQt6Multimedia.so.6 -o "$scratch/multimedia/libQt6Multimedia.so.6" \
+        "$scratch/multimedia/standin.c"
 }
 
-measure "as built"
-measure "eager web engine" LD_PRELOAD="${webengine%:}"
+labels=("floor" "Corvalo")
+commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/app/corvalo")
+environments=("" "")
+if $variants; then
+    mkdir "$scratch/empty"
+    labels+=("floor + Qt Multimedia" "Corvalo + Qt WebEngine" "Corvalo, no icon themes")
+    commands+=("${commands[0]}" "${commands[1]}" "${commands[1]}")
+    environments+=("LD_PRELOAD=$(preloaded '^libQt6Multimedia\.so\.6$')"
+        "LD_PRELOAD=$(preloaded '^libQt6WebEngine(Core|Widgets)\.so\.6$')"
+        "XDG_DATA_DIRS=$scratch/empty")
+    if readelf -d build/src/app/corvalo | grep -q 'libQt6Multimedia' && multimediaStandIn; then
+        labels+=("Corvalo, no media stack" "  and no icon themes")
+        commands+=("${commands[1]}" "${commands[1]}")
+        environments+=("LD_LIBRARY_PATH=$scratch/multimedia"
+            "LD_LIBRARY_PATH=$scratch/multimedia XDG_DATA_DIRS=$scratch/empty")
+    fi
+fi
+if [ -n "$compare" ]; then
+    labels+=("$compare")
+    commands+=("Corvalo(Xmas) $compare")
+    environments+=("")
+fi
+
+for run in $(seq "$runs"); do
+    for i in "${!labels[@]}"; do
+        read -r title program <<<"${commands[$i]}"
+        read -ra variables <<<"${environments[$i]}"
+        if ! env "${variables[@]}" "$probe" "$title" "$program" >>"$scratch/$i" 2>"$scratch/err"; then
+            echo "${labels[$i]}, run $run:" >&2
+            tail -3 "$scratch/err" >&2
+            exit 1
+        fi
+    done
+done
+
+median() { # column of a results file
+    awk -v c="$1" '{print $c}' "$2" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}'
+}
+for i in "${!labels[@]}"; do
+    paste -d' ' <(median 1 "$scratch/$i") <(median 2 "$scratch/$i") <(median 3 "$scratch/$i") \
+        <(median 4 "$scratch/$i") <(median 5 "$scratch/$i")
+done | awk -v labels="$(printf '%s\n' "${labels[@]}")" '
+    BEGIN {
+        split(labels, label, "\n")
+        printf "%-28s %12s %12s %12s %10s %12s\n", "", "first window", "main window", "RSS",
+            "libraries", "CPU to main"
+    }
+    {
+        printf "%-28s %9.1f ms %9.1f ms %8.1f MiB %10d %9.1f ms\n", label[NR], $1 / 1000, $2 / 1000,
+            $3 / 1024, $4, $5 / 1000
+        if (NR == 1)
+            split($0, floor, " ")
+        else
+            printf "%-28s %11.2fx %11.2fx %11.2fx %9.2fx %11.2fx\n", "  ratio to the floor",
+                $1 / floor[1], $2 / floor[2], $3 / floor[3], $4 / floor[4], $5 / floor[5]
+    }'
+echo "medians of $runs interleaved runs"

@@ -166,7 +166,14 @@ QFont defaultLayoutFont()
 
 QIcon windowIcon()
 {
-    return QIcon(QStringLiteral(":/pictures/icon.ico"));
+    // Building the icon decodes the file, so every window shares one; it goes with the
+    // application, as pixmaps must.
+    static QIcon icon;
+    if (icon.isNull()) {
+        icon = QIcon(QStringLiteral(":/pictures/icon.ico"));
+        qAddPostRoutine([] { icon = QIcon(); });
+    }
+    return icon;
 }
 
 QPixmap picture(const QString& fileName)

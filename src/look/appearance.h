@@ -59,7 +59,7 @@ void installFontSubstitutes();
 QFont layoutFont(const QString& family, double points, bool bold = false, bool italic = false);
 QFont defaultLayoutFont(); // "MS Sans Serif" 8.25 pt
 
-QIcon windowIcon();
+QIcon windowIcon(); // decoded once and shared
 // One of the embedded pictures, by file name ("village.jpg"); decoded once and shared.
 QPixmap picture(const QString& fileName);
 

@@ -113,6 +113,7 @@ void SplashTest::windows()
         return;
     }
     QVERIFY(!w->windowIcon().isNull());
+    QCOMPARE(w->windowIcon().cacheKey(), corvalo::windowIcon().cacheKey()); // one decoded icon
     QVERIFY(w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     // Enlarging moves and stretches nothing; the new area shows the back colour.
     const QRect last = w->childrenRect();

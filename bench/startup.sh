@@ -14,7 +14,7 @@
 # program still links Qt Multimedia, Corvalo with a stand-in for it that defines only the symbols
 # the program names (what the start costs once the media stack is loaded on first use; nothing
 # plays during a start), alone and with no icon themes. --compare adds
-# another build of Corvalo (say, a copy of build/src/app/corvalo from before a change).
+# another build of Corvalo (say, a copy of build/src/corvalo from before a change).
 set -euo pipefail
 runs=9
 variants=false
@@ -47,7 +47,7 @@ chmod 700 "$scratch"
 preloaded() { ldconfig -p | awk -v re="$1" '$1 ~ re {print $NF}' | sort -u | paste -sd: -; }
 
 labels=("floor" "Corvalo")
-commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/app/corvalo")
+commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/corvalo")
 environments=("" "")
 # A library named like Qt Multimedia that defines the symbols the program takes from it, and
 # nothing else: loading it costs next to nothing and pulls in no media stack.
@@ -55,7 +55,7 @@ multimediaStandIn() {
     local real names=$scratch/multimedia/names
     real=$(ldconfig -p | awk '$1 == "libQt6Multimedia.so.6" {print $NF; exit}')
     mkdir -p "$scratch/multimedia"
-    nm -D --undefined-only build/src/app/corvalo | awk '{sub(/@.*/, "", $2); print $2}' |
+    nm -D --undefined-only build/src/corvalo | awk '{sub(/@.*/, "", $2); print $2}' |
         LC_ALL=C sort >"$names"
     nm -D --defined-only "$real" | LC_ALL=C sort -k3 | LC_ALL=C join -1 1 -2 3 "$names" - |
         awk '$2 ~ /[TtWi]/ {print "void " $1 "(void) {}"; next} {print "char " $1 "[256];"}' \
@@ -66,7 +66,7 @@ multimediaStandIn() {
 }
 
 labels=("floor" "Corvalo")
-commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/app/corvalo")
+commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/corvalo")
 environments=("" "")
 if $variants; then
     mkdir "$scratch/empty"
@@ -75,7 +75,7 @@ if $variants; then
     environments+=("LD_PRELOAD=$(preloaded '^libQt6Multimedia\.so\.6$')"
         "LD_PRELOAD=$(preloaded '^libQt6WebEngine(Core|Widgets)\.so\.6$')"
         "XDG_DATA_DIRS=$scratch/empty")
-    if readelf -d build/src/app/corvalo | grep -q 'libQt6Multimedia' && multimediaStandIn; then
+    if readelf -d build/src/corvalo | grep -q 'libQt6Multimedia' && multimediaStandIn; then
         labels+=("Corvalo, no media stack" "  and no icon themes")
         commands+=("${commands[1]}" "${commands[1]}")
         environments+=("LD_LIBRARY_PATH=$scratch/multimedia"

@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 
+class MusicPlayer;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +32,7 @@ public:
     QLabel* note() const { return m_lblRem; }
     QLabel* backgroundPicture() const { return m_image2; }
     QWidget* playerStrip() const { return m_player; }
+    MusicPlayer* musicPlayer() const { return m_music; }
 
 signals:
     // The menu commands and the "?" key; the window set opens what they ask for.
@@ -60,4 +62,5 @@ private:
     QLabel* m_lblInfo = nullptr;
     QLabel* m_image2 = nullptr;
     QWidget* m_player = nullptr;
+    MusicPlayer* m_music = nullptr;
 };

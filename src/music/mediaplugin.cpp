@@ -1,0 +1,122 @@
+// The media stack: Qt Multimedia behind MediaBackend, built as a plugin of its own so that the
+// program loads it only when the first sound is played.
+#include "mediabackend.h"
+
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#include <QObject>
+
+namespace {
+
+using namespace corvalo::music;
+
+PlaybackState stateOf(QMediaPlayer::PlaybackState state)
+{
+    switch (state) {
+    case QMediaPlayer::PlayingState:
+        return PlaybackState::Playing;
+    case QMediaPlayer::PausedState:
+        return PlaybackState::Paused;
+    default:
+        return PlaybackState::Stopped;
+    }
+}
+
+MediaStatus statusOf(QMediaPlayer::MediaStatus status)
+{
+    switch (status) {
+    case QMediaPlayer::LoadingMedia:
+        return MediaStatus::Loading;
+    case QMediaPlayer::LoadedMedia:
+        return MediaStatus::Loaded;
+    case QMediaPlayer::BufferingMedia:
+    case QMediaPlayer::BufferedMedia:
+        return MediaStatus::Started;
+    case QMediaPlayer::StalledMedia:
+        return MediaStatus::Stalled;
+    case QMediaPlayer::EndOfMedia:
+        return MediaStatus::Ended;
+    case QMediaPlayer::InvalidMedia:
+        return MediaStatus::Invalid;
+    default:
+        return MediaStatus::NoMedia;
+    }
+}
+
+MediaFailure failureOf(QMediaPlayer::Error error)
+{
+    switch (error) {
+    case QMediaPlayer::FormatError:
+        return MediaFailure::Format;
+    case QMediaPlayer::NetworkError:
+        return MediaFailure::Network;
+    case QMediaPlayer::AccessDeniedError:
+        return MediaFailure::AccessDenied;
+    default:
+        return MediaFailure::Other;
+    }
+}
+
+class Playback : public QObject, public MediaPlayback {
+public:
+    Playback(QObject* parent, MediaListener* listener)
+        : QObject(parent), m_player(new QMediaPlayer(this)), m_output(new QAudioOutput(m_player))
+    {
+        m_player->setAudioOutput(m_output);
+        // Connected with this object as context, so nothing reaches the listener once it goes.
+        connect(m_player, &QMediaPlayer::playbackStateChanged, this,
+                [listener](QMediaPlayer::PlaybackState s) { listener->stateChanged(stateOf(s)); });
+        connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
+                [listener](QMediaPlayer::MediaStatus s) { listener->statusChanged(statusOf(s)); });
+        connect(m_player, &QMediaPlayer::durationChanged, this,
+                [listener](qint64 ms) { listener->durationChanged(ms); });
+        connect(m_player, &QMediaPlayer::positionChanged, this,
+                [listener](qint64 ms) { listener->positionChanged(ms); });
+        connect(m_player, &QMediaPlayer::seekableChanged, this,
+                [listener](bool seekable) { listener->seekableChanged(seekable); });
+        connect(m_player, &QMediaPlayer::errorOccurred, this,
+                [listener](QMediaPlayer::Error error, const QString& detail) {
+                    if (error != QMediaPlayer::NoError)
+                        listener->failed(failureOf(error), detail);
+                });
+    }
+
+    void load(const QUrl& source) override
+    {
+        // The player ignores a source equal to the one it holds, even after that one failed.
+        if (!source.isEmpty() && m_player->source() == source)
+            m_player->setSource(QUrl());
+        m_player->setSource(source);
+    }
+    QUrl source() const override { return m_player->source(); }
+    void play() override { m_player->play(); }
+    void pause() override { m_player->pause(); }
+    void stop() override { m_player->stop(); }
+    void setPosition(qint64 ms) override { m_player->setPosition(ms); }
+    qint64 position() const override { return m_player->position(); }
+    PlaybackState state() const override { return stateOf(m_player->playbackState()); }
+    MediaStatus status() const override { return statusOf(m_player->mediaStatus()); }
+    void setVolume(int volume) override { m_output->setVolume(float(volume) / 100.0f); }
+    int volume() const override { return qRound(m_output->volume() * 100.0f); }
+    void setMuted(bool muted) override { m_output->setMuted(muted); }
+    bool isMuted() const override { return m_output->isMuted(); }
+
+private:
+    QMediaPlayer* m_player;
+    QAudioOutput* m_output;
+};
+
+} // namespace
+
+class MediaModule : public QObject, public MediaBackend {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID CorvaloMediaBackend_iid)
+    Q_INTERFACES(MediaBackend)
+public:
+    MediaPlayback* createPlayback(QObject* parent, MediaListener* listener) override
+    {
+        return new Playback(parent, listener);
+    }
+};
+
+#include "mediaplugin.moc"

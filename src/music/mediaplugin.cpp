@@ -59,10 +59,60 @@ MediaFailure failureOf(QMediaPlayer::Error error)
 
 class Playback : public QObject, public MediaPlayback {
 public:
-    Playback(QObject* parent, MediaListener* listener)
-        : QObject(parent), m_player(new QMediaPlayer(this)), m_output(new QAudioOutput(m_player))
+    Playback(QObject* parent, MediaListener* listener) : QObject(parent), m_listener(listener)
     {
+        build();
+    }
+
+    void load(const QUrl& source) override
+    {
+        if (m_failed)
+            rebuild();
+        // The player ignores a source equal to the one it holds, even after that one failed.
+        else if (!source.isEmpty() && m_player->source() == source)
+            m_player->setSource(QUrl());
+        m_player->setSource(source);
+    }
+    QUrl source() const override { return m_player->source(); }
+    void play() override { m_player->play(); }
+    void pause() override { m_player->pause(); }
+    void stop() override
+    {
+        if (!m_failed) {
+            m_player->stop();
+            return;
+        }
+        const QUrl source = m_player->source();
+        rebuild();
+        m_player->setSource(source);
+    }
+    void setPosition(qint64 ms) override { m_player->setPosition(ms); }
+    qint64 position() const override { return m_player->position(); }
+    PlaybackState state() const override { return stateOf(m_player->playbackState()); }
+    MediaStatus status() const override { return statusOf(m_player->mediaStatus()); }
+    void setVolume(int volume) override
+    {
+        m_volume = volume;
+        m_output->setVolume(float(volume) / 100.0f);
+    }
+    int volume() const override { return qRound(m_output->volume() * 100.0f); }
+    void setMuted(bool muted) override
+    {
+        m_muted = muted;
+        m_output->setMuted(muted);
+    }
+    bool isMuted() const override { return m_output->isMuted(); }
+
+private:
+    void build()
+    {
+        m_failed = false;
+        m_player = new QMediaPlayer(this);
+        m_output = new QAudioOutput(m_player);
+        m_output->setVolume(float(m_volume) / 100.0f);
+        m_output->setMuted(m_muted);
         m_player->setAudioOutput(m_output);
+        MediaListener* listener = m_listener;
         // Connected with this object as context, so nothing reaches the listener once it goes.
         connect(m_player, &QMediaPlayer::playbackStateChanged, this,
                 [listener](QMediaPlayer::PlaybackState s) { listener->stateChanged(stateOf(s)); });
@@ -75,35 +125,29 @@ public:
         connect(m_player, &QMediaPlayer::seekableChanged, this,
                 [listener](bool seekable) { listener->seekableChanged(seekable); });
         connect(m_player, &QMediaPlayer::errorOccurred, this,
-                [listener](QMediaPlayer::Error error, const QString& detail) {
-                    if (error != QMediaPlayer::NoError)
-                        listener->failed(failureOf(error), detail);
+                [this](QMediaPlayer::Error error, const QString& detail) {
+                    if (error == QMediaPlayer::NoError)
+                        return;
+                    m_failed = true;
+                    m_listener->failed(failureOf(error), detail);
                 });
     }
 
-    void load(const QUrl& source) override
+    // A player whose source failed waits a second for it before it takes another or stops
+    // (GStreamer's pipeline never gets to pause); a new one is ready at once.
+    void rebuild()
     {
-        // The player ignores a source equal to the one it holds, even after that one failed.
-        if (!source.isEmpty() && m_player->source() == source)
-            m_player->setSource(QUrl());
-        m_player->setSource(source);
+        disconnect(m_player, nullptr, this, nullptr);
+        delete m_player;
+        build();
     }
-    QUrl source() const override { return m_player->source(); }
-    void play() override { m_player->play(); }
-    void pause() override { m_player->pause(); }
-    void stop() override { m_player->stop(); }
-    void setPosition(qint64 ms) override { m_player->setPosition(ms); }
-    qint64 position() const override { return m_player->position(); }
-    PlaybackState state() const override { return stateOf(m_player->playbackState()); }
-    MediaStatus status() const override { return statusOf(m_player->mediaStatus()); }
-    void setVolume(int volume) override { m_output->setVolume(float(volume) / 100.0f); }
-    int volume() const override { return qRound(m_output->volume() * 100.0f); }
-    void setMuted(bool muted) override { m_output->setMuted(muted); }
-    bool isMuted() const override { return m_output->isMuted(); }
 
-private:
-    QMediaPlayer* m_player;
-    QAudioOutput* m_output;
+    MediaListener* m_listener;
+    QMediaPlayer* m_player = nullptr;
+    QAudioOutput* m_output = nullptr;
+    int m_volume = 100;
+    bool m_muted = false;
+    bool m_failed = false;
 };
 
 } // namespace

@@ -74,17 +74,19 @@ public:
         m_player->setSource(source);
     }
     QUrl source() const override { return m_player->source(); }
-    void play() override { m_player->play(); }
+    void play() override
+    {
+        if (m_failed)
+            reload();
+        m_player->play();
+    }
     void pause() override { m_player->pause(); }
     void stop() override
     {
-        if (!m_failed) {
+        if (m_failed)
+            reload();
+        else
             m_player->stop();
-            return;
-        }
-        const QUrl source = m_player->source();
-        rebuild();
-        m_player->setSource(source);
     }
     void setPosition(qint64 ms) override { m_player->setPosition(ms); }
     qint64 position() const override { return m_player->position(); }
@@ -140,6 +142,14 @@ private:
         disconnect(m_player, nullptr, this, nullptr);
         delete m_player;
         build();
+    }
+
+    // The same source in a new player: tried again on Play, stopped at once.
+    void reload()
+    {
+        const QUrl source = m_player->source();
+        rebuild();
+        m_player->setSource(source);
     }
 
     MediaListener* m_listener;

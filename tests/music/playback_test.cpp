@@ -382,21 +382,25 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("played");
         QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("again"); // played once more from its (bad) first entry
 
         QTest::newRow("one broken entry")
             << "mixed.m3u8" << QStringList{"first.wav", "corrupt.mp3", "second.wav"}
-            << QStringList{"Cannot play \"" + file("corrupt.mp3") + "\".\nIt could not be"};
+            << QStringList{"Cannot play \"" + file("corrupt.mp3") + "\".\nIt could not be"}
+            << false;
         QTest::newRow("the same bad file twice")
             << "twice.m3u" << QStringList{"letter.wav", "letter.wav", "second.wav"}
             << QStringList{"Cannot play 2 entries of the playlist \"" + file("twice.m3u"),
-                           "\n\"" + file("letter.wav") + "\": It could not be opened"};
+                           "\n\"" + file("letter.wav") + "\": It could not be opened"}
+            << true;
         QStringList forty;
         for (int i = 1; i <= 40; ++i)
             forty << QStringLiteral("bad%1.wav").arg(i);
         QTest::newRow("forty bad, one good")
             << "forty.m3u" << forty + QStringList{"second.wav"}
             << QStringList{"Cannot play 40 entries", "\"" + file("bad5.wav") + "\"",
-                           "\nand 35 more."};
+                           "\nand 35 more."}
+            << false;
     }
 
     void brokenPlaylistEntriesAreReportedOnce()
@@ -404,6 +408,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QStringList, played);
         QFETCH(QStringList, texts);
+        QFETCH(bool, again);
 
         MessageBoxCatcher boxes;
         QCOMPARE(playPlaylist(name), played);
@@ -417,6 +422,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             strip()->title() == played.first() && media()->state() == PlaybackState::Stopped, 5000);
         QCOMPARE(boxes.seen().size(), size_t(1));
+        if (again) {
+            QTest::mouseClick(stripPart<QToolButton>("playButton"), Qt::LeftButton);
+            verifyAdvancing(played.last());
+            QTRY_COMPARE(boxes.seen().size(), size_t(2));
+        }
     }
 
     void stopEndsAListOfFailures()

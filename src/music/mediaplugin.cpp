@@ -83,7 +83,8 @@ public:
     void pause() override { m_player->pause(); }
     void stop() override
     {
-        if (m_failed)
+        // Stopping waits for the source to be ready; one still loading may never be.
+        if (m_failed || m_player->mediaStatus() == QMediaPlayer::LoadingMedia)
             reload();
         else
             m_player->stop();

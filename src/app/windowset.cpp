@@ -1,7 +1,9 @@
 #include "windowset.h"
 
+#include "music/mediabackend.h"
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
+#include "plugins.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
 #include "store.h"
@@ -74,6 +76,16 @@ template <class W> W* instance(QPointer<W>& slot, bool* created = nullptr)
     return slot;
 }
 
+// The player's media stack, loaded the first time a sound is played.
+MediaBackend* loadMediaBackend(QString* why)
+{
+    QObject* root = corvalo::loadPlugin(QStringLiteral("corvalo_media"), why);
+    auto* backend = qobject_cast<MediaBackend*>(root);
+    if (root && !backend)
+        *why = QStringLiteral("The file is not Corvalo's media plugin.");
+    return backend;
+}
+
 // The main window as the other windows need it: if the user closed it, a new one is built and
 // shown, so a skin or a sound file never goes nowhere.
 FrmCorvalo* shownMainWindow()
@@ -92,6 +104,7 @@ FrmCorvalo* mainWindow()
     bool created = false;
     FrmCorvalo* main = instance(g_main, &created);
     if (created) {
+        main->musicPlayer()->setBackendLoader(loadMediaBackend);
         QObject::connect(main, &FrmCorvalo::exitRequested, [] { exitProgram(); });
         QObject::connect(main, &FrmCorvalo::aboutRequested, [] { show(about()); });
         QObject::connect(main, &FrmCorvalo::musicManagerRequested, [] { show(musicManager()); });
@@ -126,7 +139,7 @@ frmmusic* musicManager()
     frmmusic* music = instance(g_music, &created);
     if (created) {
         QObject::connect(music, &frmmusic::storeRequested, [] { openStore(); });
-        music->setPlayer([] { return MusicPlayer::of(shownMainWindow()->playerStrip()); });
+        music->setPlayer([] { return shownMainWindow()->musicPlayer(); });
     }
     return music;
 }

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
@@ -29,6 +30,20 @@ constexpr FileType fileTypes[] = {
 };
 
 const QString comicSans = QStringLiteral("Comic Sans MS");
+
+// Qt's file dialog reads its history, last folder and layout from the user's "QtProject"
+// settings when it is made and writes them back whenever one is destroyed, with no option to
+// turn that off. Corvalo keeps nothing on disk, so the user's own settings are pointed where no
+// file can ever be made (below a device, not a folder); the program has no settings of its own.
+void keepNoSettings()
+{
+    static const bool done = [] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("/dev/null"));
+        return true;
+    }();
+    (void)done;
+}
 
 } // namespace
 
@@ -115,6 +130,7 @@ void frmmusic::buildControls()
 QFileDialog* frmmusic::dialog()
 {
     if (!m_commonDialog1) {
+        keepNoSettings();
         m_commonDialog1 = new QFileDialog(this, QStringLiteral("Open"));
         m_commonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
         m_commonDialog1->setAcceptMode(QFileDialog::AcceptOpen);

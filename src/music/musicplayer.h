@@ -1,59 +1,87 @@
 #pragma once
 
-#include "playerstrip.h"
+#include "mediabackend.h"
 
-#include <QAudioOutput>
 #include <QList>
-#include <QMediaPlayer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
-class QWidget;
+#include <functional>
 
-// Plays sound files and playlists through a PlayerStrip, which it wires to a QMediaPlayer. The
-// media stack is only built for the first file played, and it belongs to the strip's window, so
-// closing that window ends playback.
-class MusicPlayer : public QObject {
+class PlayerStrip;
+class QMessageBox;
+
+// Plays sound files and playlists through a PlayerStrip. The media stack is a plugin, loaded
+// through the given loader for the first file played; the player it makes belongs to this object.
+class MusicPlayer : public QObject, private corvalo::music::MediaListener {
     Q_OBJECT
 public:
-    explicit MusicPlayer(PlayerStrip* strip);
-    ~MusicPlayer() override;
+    // Loads the media plugin; nullptr with *why set to a sentence for the user if it cannot.
+    using BackendLoader = std::function<MediaBackend*(QString* why)>;
 
-    // A strip with its player, ready to be placed on a window.
-    static PlayerStrip* createStrip(QWidget* parent);
-    static MusicPlayer* of(const QWidget* strip);
+    explicit MusicPlayer(PlayerStrip* strip, QObject* parent = nullptr);
+
+    void setBackendLoader(BackendLoader loader) { m_loader = std::move(loader); }
 
     // Starts playing a sound file or a playlist at once, in place of what played before. What
-    // cannot be played is reported in a message box and leaves the player stopped.
+    // cannot be played is reported in a message box: a file at once, a playlist's entries
+    // together, once a later entry plays or the list is through.
     void setLocation(const QString& path);
 
     PlayerStrip* strip() const { return m_strip; }
-    QMediaPlayer* mediaPlayer() const { return m_player; } // nullptr until something is played
-    QAudioOutput* audioOutput() const { return m_output; }
+    corvalo::music::MediaPlayback* playback() const { return m_playback; } // nullptr until played
     QList<QUrl> queue() const { return m_queue; }
     int currentIndex() const { return m_index; }
 
+signals:
+    // Each source handed to the player, in turn.
+    void sourceChanged(const QUrl& source);
+
 private:
-    void ensurePlayer();
+    struct Failure {
+        QString what;
+        QString reason;
+        QString detail; // the media stack's own words
+    };
+    enum class Next { Nothing, AfterFailure, AfterEnd };
+
+    bool ensurePlayback();
     void playEntry(int index);
     void clear();
-    void onStatus(QMediaPlayer::MediaStatus status);
-    void onError(QMediaPlayer::Error error, const QString& detail);
-    void reportFailure(quint64 generation, const QString& reason);
-    void showError(const QString& what, const QString& reason);
+    void stop();
+    void moveOn();
+    void reportFailures();
+    QMessageBox* showError(const QString& text);
     void setVolume(int volume);
     void setMuted(bool muted);
 
+    void stateChanged(corvalo::music::PlaybackState state) override;
+    void statusChanged(corvalo::music::MediaStatus status) override;
+    void durationChanged(qint64 ms) override;
+    void positionChanged(qint64 ms) override;
+    void seekableChanged(bool seekable) override;
+    void failed(corvalo::music::MediaFailure failure, const QString& detail) override;
+
     PlayerStrip* m_strip;
-    QPointer<QMediaPlayer> m_player;
-    QPointer<QAudioOutput> m_output;
+    BackendLoader m_loader;
+    corvalo::music::MediaPlayback* m_playback = nullptr; // a child of this object
     QList<QUrl> m_queue;
+    QString m_playlist; // the playlist's path while one plays
     int m_index = -1;
     int m_volume = 50;
     bool m_muted = false;
-    // Counts what has been handed to the player, so that a late report about an earlier file
-    // is not taken for one about the current file.
-    quint64 m_generation = 0;
+    bool m_loading = false;
+    bool m_halted = false; // stopped by the user: a late failure report moves nothing on
+    // The player's reports are acted on outside its own signals.
+    QTimer m_next;
+    Next m_nextStep = Next::Nothing;
     bool m_failing = false;
+    QString m_failure;
+    // The playlist's failed entries in this pass; the first m_reported of them were shown, in
+    // m_box while it is open.
+    QList<Failure> m_failures;
+    qsizetype m_reported = 0;
+    QPointer<QMessageBox> m_box;
 };

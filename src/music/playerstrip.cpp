@@ -152,7 +152,7 @@ int PlayerStrip::volume() const
 
 void PlayerStrip::togglePlay()
 {
-    if (m_state == QMediaPlayer::PlayingState)
+    if (m_state == State::Playing)
         emit pause();
     else
         emit play();
@@ -168,7 +168,7 @@ void PlayerStrip::nudgePosition(qint64 by)
     emit seek(std::clamp(m_position + by, qint64(0), m_duration));
 }
 
-void PlayerStrip::setState(QMediaPlayer::PlaybackState state)
+void PlayerStrip::setState(State state)
 {
     m_state = state;
     refresh();
@@ -217,8 +217,8 @@ void PlayerStrip::setMuted(bool muted)
 void PlayerStrip::refresh()
 {
     const bool hasMedia = !m_title.isEmpty();
-    const bool playing = m_state == QMediaPlayer::PlayingState;
-    const bool canStop = hasMedia && m_state != QMediaPlayer::StoppedState;
+    const bool playing = m_state == State::Playing;
+    const bool canStop = hasMedia && m_state != State::Stopped;
     const bool canSeek = hasMedia && m_seekable && m_duration > 0;
 
     const QString playLabel = playing ? QStringLiteral("Pause") : QStringLiteral("Play");

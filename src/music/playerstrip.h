@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QMediaPlayer>
+#include "mediabackend.h"
+
 #include <QWidget>
 
 class QAction;
@@ -9,18 +10,21 @@ class QSlider;
 class QToolButton;
 
 // The player's control bar. It only asks (signals) and shows what it is told; MusicPlayer
-// connects it to the media stack.
+// connects it to the media stack. It is drawn without the media stack, which is loaded only when
+// something is played.
 class PlayerStrip : public QWidget {
     Q_OBJECT
 public:
+    using State = corvalo::music::PlaybackState;
+
     explicit PlayerStrip(QWidget* parent = nullptr);
 
-    QMediaPlayer::PlaybackState state() const { return m_state; }
+    State state() const { return m_state; }
     int volume() const;
     bool isMuted() const { return m_muted; }
     QString title() const { return m_title; }
 
-    void setState(QMediaPlayer::PlaybackState state);
+    void setState(State state);
     void setMedia(const QString& title, const QString& location); // empty: nothing to play
     void setDuration(qint64 ms);
     void setPosition(qint64 ms);
@@ -64,7 +68,7 @@ private:
     QAction* m_louderAction = nullptr;
     QAction* m_softerAction = nullptr;
 
-    QMediaPlayer::PlaybackState m_state = QMediaPlayer::StoppedState;
+    State m_state = State::Stopped;
     QString m_title;
     qint64 m_duration = 0;
     qint64 m_position = 0;

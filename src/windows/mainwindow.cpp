@@ -4,6 +4,7 @@
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "music/musicplayer.h"
+#include "music/playerstrip.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -90,7 +91,9 @@ void FrmCorvalo::buildControls()
     m_lblInfo->setObjectName(QStringLiteral("LblInfo"));
     m_lblInfo->setGeometry(displayRect);
 
-    m_player = MusicPlayer::createStrip(client); // "WindowsMediaPlayer1"
+    auto* strip = new PlayerStrip(client); // "WindowsMediaPlayer1"
+    m_music = new MusicPlayer(strip, this);
+    m_player = strip;
     m_player->setGeometry(corvalo::twipsRect(0, 3000, 3735, 645));
     m_player->setAccessibleName(QStringLiteral("Media player"));
 

@@ -8,6 +8,7 @@
 
 #include <array>
 
+class MusicPlayer;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +35,7 @@ public:
     QLabel* note() const { return m_lblRem; }
     QLabel* backgroundPicture() const { return m_image2; }
     QWidget* playerStrip() const { return m_player; }
+    MusicPlayer* musicPlayer() const { return m_music; }
 
 signals:
     // The menu commands and the "?" key; the window set opens what they ask for.
@@ -64,4 +66,5 @@ private:
     QLabel* m_lblInfo = nullptr;
     QLabel* m_image2 = nullptr;
     QWidget* m_player = nullptr;
+    MusicPlayer* m_music = nullptr;
 };

@@ -1,3 +1,4 @@
+#include "app/store.h"
 #include "app/windowset.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
@@ -5,12 +6,12 @@
 #include "music/musicplayer.h"
 #include "soundfiles.h"
 #include "splash/storeinfo.h"
-#include "app/store.h"
 #include "testsupport.h"
 #include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 using corvalo::Colour;
 using testsupport::MessageBoxCatcher;
@@ -33,22 +35,34 @@ const QStringList descriptions = {"All Files(*.*)", "MP3 files (*.mp3,*.m3u)",
                                   "Audio File(.wav)", "Midi Files(.Mid, .midi, .rmi)"};
 
 // Runs answer on the file dialog as soon as it is up; the dialog is modal, so this has to be
-// arranged before the click that opens it.
-void whenDialogOpens(std::function<void(QFileDialog*)> answer)
+// arranged before the click that opens it. The watch ends when the returned timer goes.
+[[nodiscard]] std::unique_ptr<QTimer> whenDialogOpens(std::function<void(QFileDialog*)> answer)
 {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [watch = timer.get(), answer] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
             if (dialog && dialog->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
+                watch->stop();
                 answer(dialog);
                 return;
             }
         }
     });
     timer->start(10);
+    return timer;
+}
+
+// Every file below a folder, with its path relative to it.
+QStringList filesBelow(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
 }
 
 QStringList shownFiles(QFileDialog* dialog)
@@ -242,7 +256,7 @@ private slots:
         QStringList listed;
         bool native = true;
         QFileDialog::FileMode mode = QFileDialog::AnyFile;
-        whenDialogOpens([&](QFileDialog* dialog) {
+        const auto answering = whenDialogOpens([&](QFileDialog* dialog) {
             auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
             for (int i = 0; i < types->count(); ++i)
                 offered << types->itemText(i);
@@ -294,7 +308,7 @@ private slots:
                 continue;
             }
             const QString pick = step.startsWith("pick:") ? file(step.mid(5)) : QString();
-            whenDialogOpens([pick](QFileDialog* dialog) {
+            const auto answering = whenDialogOpens([pick](QFileDialog* dialog) {
                 if (pick.isEmpty()) {
                     dialog->reject();
                 } else {
@@ -337,8 +351,7 @@ private slots:
 
         MessageBoxCatcher boxes;
         control<QLineEdit>("txtrun")->setText(QString(text).replace("%DIR%", m_dir.path()));
-        click("CmdPlay");
-        QTest::qWait(50);
+        click("CmdPlay"); // the warning, if any, is answered before the click returns
         FrmCorvalo* main = WindowSet::existingMainWindow();
         if (warned) {
             QCOMPARE(boxes.seen().size(), size_t(1));
@@ -350,7 +363,7 @@ private slots:
         } else {
             QVERIFY(boxes.seen().empty());
             QVERIFY(main && main->isVisible());
-            MusicPlayer* player = MusicPlayer::of(main->playerStrip());
+            MusicPlayer* player = main->musicPlayer();
             QCOMPARE(player->queue(), QList<QUrl>{QUrl::fromLocalFile(file("song.wav"))});
         }
     }
@@ -359,16 +372,48 @@ private slots:
     {
         control<QLineEdit>("txtrun")->setText(file("song.wav"));
         click("CmdPlay");
-        MusicPlayer* player = MusicPlayer::of(WindowSet::existingMainWindow()->playerStrip());
-        QVERIFY(player->mediaPlayer());
-        const QUrl playing = player->mediaPlayer()->source();
+        MusicPlayer* player = WindowSet::existingMainWindow()->musicPlayer();
+        QVERIFY(player->playback());
+        const QUrl playing = player->playback()->source();
 
         MessageBoxCatcher boxes;
         control<QLineEdit>("txtrun")->setText(file("missing.wav"));
         click("CmdPlay");
         QTRY_COMPARE(boxes.seen().size(), size_t(1));
-        QCOMPARE(player->mediaPlayer()->source(), playing);
+        QCOMPARE(player->playback()->source(), playing);
         QCOMPARE(player->queue(), QList<QUrl>{playing});
+    }
+
+    // Qt's file dialog would keep its history and last folder in the user's settings.
+    void browsingWritesNothingUnderHome_data()
+    {
+        QTest::addColumn<bool>("pick");
+        QTest::newRow("pick") << true;
+        QTest::newRow("cancel") << false;
+    }
+
+    void browsingWritesNothingUnderHome()
+    {
+        QFETCH(bool, pick);
+        const QString home = QDir::homePath();
+        QVERIFY2(home.startsWith(QDir::tempPath() + "/"), qPrintable(home)); // a private one
+        const QStringList before = filesBelow(home);
+        const QString song = file("song.wav");
+        const auto answering = whenDialogOpens([&](QFileDialog* dialog) {
+            dialog->setDirectory(m_dir.path());
+            if (QWidget* typing = dialog->focusWidget())
+                typing->clearFocus();
+            dialog->selectFile(song);
+            if (pick && dialog->selectedFiles() == QStringList{song})
+                static_cast<QDialog*>(dialog)->accept();
+            else
+                dialog->reject();
+        });
+        click("cmdBrowse");
+        QCOMPARE(control<QLineEdit>("txtrun")->text(), pick ? song : QString());
+        m_window->close(); // the dialog goes with the window
+        QTRY_VERIFY(m_window.isNull());
+        QCOMPARE(filesBelow(home), before);
     }
 
     void storeButtonOpensTheStore()
@@ -383,7 +428,7 @@ private slots:
     void reopenedWindowStartsAfresh()
     {
         control<QLineEdit>("txtrun")->setText("something");
-        whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
+        const auto answering = whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
         click("cmdBrowse");
         m_window->close();
         QTRY_VERIFY(m_window.isNull());

@@ -14,7 +14,8 @@
 
 #include <memory>
 
-using State = QMediaPlayer::PlaybackState;
+using State = PlayerStrip::State;
+Q_DECLARE_METATYPE(PlayerStrip::State)
 
 class PlayerStripTest : public QObject {
     Q_OBJECT
@@ -53,7 +54,7 @@ private slots:
         QCOMPARE(m_strip->objectName(), QStringLiteral("WindowsMediaPlayer1"));
         QCOMPARE(m_strip->volume(), 50);
         QVERIFY(!m_strip->isMuted());
-        QCOMPARE(m_strip->state(), QMediaPlayer::StoppedState);
+        QCOMPARE(m_strip->state(), State::Stopped);
         QCOMPARE(m_strip->title(), QString());
         QCOMPARE(part<QLabel>("timeLabel")->text(), QString());
         QCOMPARE(part<QSlider>("volumeSlider")->value(), 50);
@@ -67,38 +68,32 @@ private slots:
         QTest::addColumn<QString>("signal");
         QTest::addColumn<qint64>("expected"); // the signal's argument, if it has one
 
-        QTest::newRow("play when stopped")
-            << State::StoppedState << "playButton" << 0 << "play" << 0ll;
-        QTest::newRow("play when paused")
-            << State::PausedState << "playButton" << 0 << "play" << 0ll;
+        QTest::newRow("play when stopped") << State::Stopped << "playButton" << 0 << "play" << 0ll;
+        QTest::newRow("play when paused") << State::Paused << "playButton" << 0 << "play" << 0ll;
         QTest::newRow("pause when playing")
-            << State::PlayingState << "playButton" << 0 << "pause" << 0ll;
-        QTest::newRow("stop") << State::PlayingState << "stopButton" << 0 << "stop" << 0ll;
-        QTest::newRow("seek") << State::PlayingState << "seekSlider" << 1500 << "seek" << 1500ll;
-        QTest::newRow("volume") << State::PlayingState << "volumeSlider" << 80 << "changeVolume"
-                                << 80ll;
-        QTest::newRow("mute") << State::PlayingState << "muteButton" << 0 << "changeMuting" << 1ll;
-        QTest::newRow("unmute") << State::PlayingState << "muteButton" << 1 << "changeMuting"
-                                << 0ll;
-        QTest::newRow("menu play") << State::PausedState << "menu:Play" << 0 << "play" << 0ll;
-        QTest::newRow("menu pause") << State::PlayingState << "menu:Pause" << 0 << "pause" << 0ll;
-        QTest::newRow("menu stop") << State::PausedState << "menu:Stop" << 0 << "stop" << 0ll;
+            << State::Playing << "playButton" << 0 << "pause" << 0ll;
+        QTest::newRow("stop") << State::Playing << "stopButton" << 0 << "stop" << 0ll;
+        QTest::newRow("seek") << State::Playing << "seekSlider" << 1500 << "seek" << 1500ll;
+        QTest::newRow("volume") << State::Playing << "volumeSlider" << 80 << "changeVolume" << 80ll;
+        QTest::newRow("mute") << State::Playing << "muteButton" << 0 << "changeMuting" << 1ll;
+        QTest::newRow("unmute") << State::Playing << "muteButton" << 1 << "changeMuting" << 0ll;
+        QTest::newRow("menu play") << State::Paused << "menu:Play" << 0 << "play" << 0ll;
+        QTest::newRow("menu pause") << State::Playing << "menu:Pause" << 0 << "pause" << 0ll;
+        QTest::newRow("menu stop") << State::Paused << "menu:Stop" << 0 << "stop" << 0ll;
         QTest::newRow("menu forward")
-            << State::PlayingState << "menu:Forward 10 Seconds" << 2000 << "seek" << 12000ll;
+            << State::Playing << "menu:Forward 10 Seconds" << 2000 << "seek" << 12000ll;
         QTest::newRow("menu forward near the end")
-            << State::PlayingState << "menu:Forward 10 Seconds" << 55000 << "seek" << 60000ll;
+            << State::Playing << "menu:Forward 10 Seconds" << 55000 << "seek" << 60000ll;
         QTest::newRow("menu back near the start")
-            << State::PlayingState << "menu:Back 10 Seconds" << 0 << "seek" << 0ll;
+            << State::Playing << "menu:Back 10 Seconds" << 0 << "seek" << 0ll;
         QTest::newRow("menu back")
-            << State::PlayingState << "menu:Back 10 Seconds" << 35000 << "seek" << 25000ll;
-        QTest::newRow("menu mute")
-            << State::PlayingState << "menu:Mute" << 0 << "changeMuting" << 1ll;
-        QTest::newRow("menu unmute")
-            << State::PlayingState << "menu:Mute" << 1 << "changeMuting" << 0ll;
+            << State::Playing << "menu:Back 10 Seconds" << 35000 << "seek" << 25000ll;
+        QTest::newRow("menu mute") << State::Playing << "menu:Mute" << 0 << "changeMuting" << 1ll;
+        QTest::newRow("menu unmute") << State::Playing << "menu:Mute" << 1 << "changeMuting" << 0ll;
         QTest::newRow("menu volume up")
-            << State::PlayingState << "menu:Volume Up" << 0 << "changeVolume" << 60ll;
+            << State::Playing << "menu:Volume Up" << 0 << "changeVolume" << 60ll;
         QTest::newRow("menu volume down")
-            << State::PlayingState << "menu:Volume Down" << 0 << "changeVolume" << 40ll;
+            << State::Playing << "menu:Volume Down" << 0 << "changeVolume" << 40ll;
     }
 
     void controlsAsk()
@@ -191,15 +186,15 @@ private slots:
         QTest::addColumn<QString>("playLabel");
         QTest::addColumn<QString>("enabled"); // of play, stop, seek; menu play, pause, stop
 
-        QTest::newRow("nothing loaded") << false << State::StoppedState << false << "Play"
+        QTest::newRow("nothing loaded") << false << State::Stopped << false << "Play"
                                         << "------";
-        QTest::newRow("loaded, stopped") << true << State::StoppedState << true << "Play"
+        QTest::newRow("loaded, stopped") << true << State::Stopped << true << "Play"
                                          << "P-SP--";
-        QTest::newRow("playing") << true << State::PlayingState << true << "Pause"
+        QTest::newRow("playing") << true << State::Playing << true << "Pause"
                                  << "PSS-PS";
-        QTest::newRow("paused") << true << State::PausedState << true << "Play"
+        QTest::newRow("paused") << true << State::Paused << true << "Play"
                                 << "PSSP-S";
-        QTest::newRow("stream, not seekable") << true << State::PlayingState << false << "Pause"
+        QTest::newRow("stream, not seekable") << true << State::Playing << false << "Pause"
                                               << "PS--PS";
     }
 
@@ -294,13 +289,13 @@ private slots:
         QVERIFY(strip);
         QCOMPARE(main->findChildren<QWidget*>("WindowsMediaPlayer1").size(), 1);
         QCOMPARE(strip->geometry(), QRect(0, 200, 249, 43));
-        QVERIFY(MusicPlayer::of(strip));
+        QCOMPARE(main->musicPlayer()->strip(), strip);
         for (QWidget* child : strip->findChildren<QWidget*>())
             QVERIFY2(strip->rect().contains(child->geometry()), qPrintable(child->objectName()));
 
         // Tab order: after "MC" (28) comes the strip (29), its controls in reading order.
         strip->setMedia("song.wav", "/music/song.wav");
-        strip->setState(QMediaPlayer::PlayingState);
+        strip->setState(State::Playing);
         strip->setSeekable(true);
         strip->setDuration(1000);
         QStringList order;

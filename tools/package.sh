@@ -9,8 +9,8 @@ apt_install() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@" -y -q --no-install-recommends
 }
 
-# The packaging tools are the list's last section; python3 checks debian/control against the list.
-tools=(python3 $(sed -n '/^# packaging/,/^$/{/^[a-z0-9]/p}' tools/debian-packages.txt))
+# The packaging tools are the list's last section; python3 checks debian/control against it.
+tools=(python3 build-essential $(sed -n '/^# packaging/,/^$/{/^[a-z0-9]/p}' tools/debian-packages.txt))
 missing=()
 for package in "${tools[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

@@ -27,17 +27,11 @@ struct Expected {
     QList<QSize> sizes; // every image of a multi-image file, in order
 };
 
+// The window icon: the 256-colour 32 x 32 picture first, then the larger ones for high-DPI.
+const QList<QSize> iconSizes = {{32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+
 const QList<Expected> expectedPictures = {
-    {"icon.ico",
-     "ico",
-     {32, 32},
-     32,
-     0,
-     16,
-     0,
-     5,
-     0,
-     {{32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}},
+    {"icon.ico", "ico", {32, 32}, 32, 0, 16, 0, 5, 0, iconSizes},
     {"village.jpg", "jpeg", {200, 195}, 32, 0, 64, 300, 1, 0, {}},
     {"starsky.jpg", "jpeg", {146, 140}, 32, 0, 64, 0, 1, 0, {}},
     {"tree.gif", "gif", {100, 100}, 32, 0, 16, 0, 2, -1, {}},

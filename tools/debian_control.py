@@ -20,9 +20,7 @@ CONTROL = os.path.join(ROOT, "debian", "control")
 NOT_FOR_BUILDING = {
     "build-essential": "every Debian build has it",
     "clang-format": "formatting by hand",
-    "xvfb": "tools/start.sh's virtual display",
     "xauth": "tools/start.sh's virtual display",
-    "xdotool": "tools/start.sh's virtual display",
     "imagemagick": "assets/render.sh; the pictures are committed",
     "librsvg2-bin": "assets/render.sh; the pictures are committed",
 }

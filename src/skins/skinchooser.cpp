@@ -23,14 +23,6 @@ constexpr SkinId tabOrder[] = {SkinId::Default, SkinId::Halloween, SkinId::Winte
 constexpr SkinId visibilityOrder[] = {SkinId::Default, SkinId::Santa, SkinId::Winter,
                                       SkinId::Halloween};
 
-// The main window's push buttons, in the order they take the key colour.
-constexpr const char* keyButtons[] = {
-    "CmdMem",      "cmdMrc",    "CmdMemC",     "CmdSqrt", "CmdPercent", "cmdexp1",   "CmdZero",
-    "CmdOne",      "CmdTwo",    "CmdThree",    "CmdFour", "CmdFive",    "CmdSix",    "CmdSeven",
-    "CmdEight",    "CmdNine",   "CmdSqr",      "CmdPy",   "CmdCancel",  "CmdEquals", "cmdAdd",
-    "cmdMultiply", "cmdDivide", "cmdSubtract", "CmdDot",
-};
-
 } // namespace
 
 Skins::Skins(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -114,10 +106,8 @@ void Skins::applySkin(const Skin& skin)
 
 void Skins::SetButtonColour(Colour keyColour)
 {
-    FrmCorvalo* main = mainWindow();
-    for (const char* name : keyButtons)
-        if (auto* button = main->findChild<QPushButton*>(QString::fromLatin1(name)))
-            corvalo::setBackColour(button, keyColour);
+    for (QPushButton* button : mainWindow()->pushButtons())
+        corvalo::setBackColour(button, keyColour);
 }
 
 void Skins::SetDisplayColours(Colour displayColour, Colour noteColour)

@@ -1,8 +1,12 @@
 #include "mainwindow.h"
 
+#include "keypad.h"
 #include "look/appearance.h"
+#include "look/picturebutton.h"
 #include "music/musicplayer.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,49 +21,6 @@ using corvalo::Colour;
 using corvalo::Key;
 
 namespace {
-
-struct ButtonDesign {
-    std::optional<Key> key; // none for "?"
-    const char* name;
-    const char* caption;
-    const char* accessibleName;
-    int left, top, width, height; // twips
-    double points;
-    bool bold;
-    int tabIndex;
-};
-
-// In stacking order, topmost first.
-constexpr ButtonDesign upperButtons[] = {
-    {Key::MemoryClear, "CmdMemC", "MC", "Memory clear", 1560, 600, 495, 375, 8.25, true, 28},
-    {Key::MemoryRecall, "cmdMrc", "MRC", "Memory recall", 840, 600, 495, 375, 8.25, true, 27},
-    {Key::MemoryAdd, "CmdMem", "M+", "Memory add", 120, 600, 495, 375, 8.25, true, 26},
-    {std::nullopt, "cmdexp1", "?", "Help example", 3480, 360, 255, 255, 8.25, false, 25},
-};
-// Below txtdisplay2 and above TxtDisplay.
-constexpr ButtonDesign lowerButtons[] = {
-    {Key::Pi, "CmdPy", "TT", "Pi", 120, 2520, 495, 375, 11.25, true, 21},
-    {Key::Square, "CmdSqr", "^", "Square", 1560, 2520, 495, 375, 11.25, true, 20},
-    {Key::Two, "CmdTwo", "2", "Two", 840, 1080, 495, 375, 11.25, true, 19},
-    {Key::Three, "CmdThree", "3", "Three", 1560, 1080, 495, 375, 11.25, true, 18},
-    {Key::Four, "CmdFour", "4", "Four", 120, 1560, 495, 375, 11.25, true, 17},
-    {Key::Five, "CmdFive", "5", "Five", 840, 1560, 495, 375, 11.25, true, 16},
-    {Key::Six, "CmdSix", "6", "Six", 1560, 1560, 495, 375, 11.25, true, 15},
-    {Key::Seven, "CmdSeven", "7", "Seven", 120, 2040, 495, 375, 11.25, true, 14},
-    {Key::Eight, "CmdEight", "8", "Eight", 840, 2040, 495, 375, 11.25, true, 13},
-    {Key::Nine, "CmdNine", "9", "Nine", 1560, 2040, 495, 375, 11.25, true, 12},
-    {Key::Zero, "CmdZero", "0", "Zero", 840, 2520, 495, 375, 11.25, true, 11},
-    {Key::One, "CmdOne", "1", "One", 120, 1080, 495, 375, 11.25, true, 10},
-    {Key::Clear, "CmdCancel", "C", "Clear", 2400, 2520, 1095, 375, 8.25, true, 9},
-    {Key::Dot, "CmdDot", ".", "Decimal point", 2400, 2040, 495, 375, 12, false, 8},
-    {Key::Equals, "CmdEquals", "=", "Equals", 3000, 2040, 495, 375, 12, false, 7},
-    {Key::Percent, "CmdPercent", "%", "Percent", 3000, 600, 495, 375, 8.25, true, 6},
-    {Key::SquareRoot, "CmdSqrt", "Sqrt", "Square root", 2400, 600, 495, 375, 8.25, true, 5},
-    {Key::Add, "cmdAdd", "+", "Add", 3000, 1080, 495, 405, 12, false, 4},
-    {Key::Subtract, "cmdSubtract", "-", "Subtract", 2400, 1080, 495, 405, 12, false, 3},
-    {Key::Multiply, "cmdMultiply", "*", "Multiply", 2400, 1560, 495, 405, 12, false, 2},
-    {Key::Divide, "cmdDivide", "/", "Divide", 3000, 1560, 495, 405, 12, false, 1},
-};
 
 constexpr QRect displayRect = corvalo::twipsRect(120, 0, 3495, 375);
 constexpr Colour displayBack = Colour::fromRgb(0x804040);
@@ -81,9 +42,10 @@ FrmCorvalo::FrmCorvalo(QWidget* parent) : QMainWindow(parent)
     buildControls();
     render();
 
-    const int menuHeight = menuBar()->sizeHint().height();
-    setGeometry(corvalo::twips(5325), corvalo::twips(2835), corvalo::twips(3750),
-                corvalo::twips(3645) + menuHeight);
+    // The design places the client area; the menu bar and the frame lie above it.
+    const QRect clientArea = corvalo::twipsRect(5325, 2835, 3750, 3645);
+    const int menuHeight = menuBar()->heightForWidth(clientArea.width());
+    setGeometry(clientArea.adjusted(0, -menuHeight, 0, 0));
 }
 
 void FrmCorvalo::buildMenu()
@@ -141,35 +103,40 @@ void FrmCorvalo::buildControls()
         box->setMaxLength(std::numeric_limits<int>::max()); // a result must never be cut short
         corvalo::setBackColour(box, displayBack);
         corvalo::setForeColour(box, text);
+        box->installEventFilter(this);
         return box;
     };
     m_txtDisplay = makeDisplay("TxtDisplay", corvalo::SystemColour::MenuText);
 
     std::vector<std::pair<int, QWidget*>> tabOrder = {{0, m_txtDisplay}};
-    auto makeButtons = [&](const auto& designs) {
-        for (auto it = std::rbegin(designs); it != std::rend(designs); ++it) {
-            const ButtonDesign& d = *it;
-            auto* button = new QPushButton(QString::fromLatin1(d.caption), client);
+    // Built bottom first, so walk each part of the table from its end.
+    auto makeButtons = [&](bool aboveDisplay2) {
+        for (std::size_t row = corvalo::keypad.size(); row-- > 0;) {
+            const corvalo::KeyDesign& d = corvalo::keypad[row];
+            if (d.aboveDisplay2 != aboveDisplay2)
+                continue;
+            auto* button = new PictureButton(QString::fromLatin1(d.caption), client);
             button->setObjectName(QString::fromLatin1(d.name));
             button->setAccessibleName(QString::fromLatin1(d.accessibleName));
             button->setGeometry(corvalo::twipsRect(d.left, d.top, d.width, d.height));
             button->setFont(corvalo::layoutFont(comicSans, d.points, d.bold));
             button->setAutoDefault(false);
+            // Reached by Tab, never by a click: what the user types keeps going to the display.
+            button->setFocusPolicy(Qt::TabFocus);
             tabOrder.emplace_back(d.tabIndex, button);
+            m_buttons[row] = button;
             if (d.key) {
                 const Key key = *d.key;
-                m_keys[static_cast<std::size_t>(key)] = button;
                 connect(button, &QPushButton::clicked, this, [this, key] { pressKey(key); });
             } else {
-                m_cmdExp1 = button;
                 connect(button, &QPushButton::clicked, this, &FrmCorvalo::helpRequested);
             }
         }
     };
-    makeButtons(lowerButtons);
+    makeButtons(false);
     m_txtDisplay2 = makeDisplay("txtdisplay2", Colour::fromRgb(0x000000));
     tabOrder.emplace_back(23, m_txtDisplay2);
-    makeButtons(upperButtons);
+    makeButtons(true);
 
     tabOrder.emplace_back(29, m_player);
     std::sort(tabOrder.begin(), tabOrder.end(),
@@ -181,7 +148,15 @@ void FrmCorvalo::buildControls()
 
 QPushButton* FrmCorvalo::keyButton(Key key) const
 {
-    return m_keys[static_cast<std::size_t>(key)];
+    return m_buttons[corvalo::keypadRow(key)];
+}
+
+QList<QPushButton*> FrmCorvalo::pushButtons() const
+{
+    QList<QPushButton*> buttons;
+    for (std::size_t row : corvalo::colourOrder)
+        buttons.append(m_buttons[row]);
+    return buttons;
 }
 
 void FrmCorvalo::pressKey(Key key)
@@ -206,8 +181,12 @@ void FrmCorvalo::render()
     setText(m_txtDisplay, m_state.display);
     setText(m_txtDisplay2, m_state.display2);
     const bool first = m_state.visible == Box::Display;
-    (first ? m_txtDisplay : m_txtDisplay2)->setVisible(true);
+    QLineEdit* shown = first ? m_txtDisplay : m_txtDisplay2;
+    const bool swapped = shown->isHidden();
+    shown->setVisible(true);
     (first ? m_txtDisplay2 : m_txtDisplay)->setVisible(false);
+    if (swapped)
+        shown->setFocus(); // typing goes on in the box now shown
     keyButton(Key::Equals)->setEnabled(m_state.equalsEnabled);
 }
 
@@ -230,4 +209,15 @@ void FrmCorvalo::keyPressEvent(QKeyEvent* event)
     default:
         QMainWindow::keyPressEvent(event);
     }
+}
+
+bool FrmCorvalo::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) && !box->hasSelectedText()) {
+        QGuiApplication::clipboard()->setText(box->text());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

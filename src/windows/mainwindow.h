@@ -4,8 +4,9 @@
 
 #include <QMainWindow>
 
+#include "keypad.h"
+
 #include <array>
-#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -24,7 +25,9 @@ public:
     const corvalo::CalcState& state() const { return m_state; }
 
     QPushButton* keyButton(corvalo::Key key) const;
-    // The 25 push buttons of the keypad and "?", in the order skins colour them.
+    // The button of a row of corvalo::keypad.
+    QPushButton* pushButton(std::size_t row) const { return m_buttons.at(row); }
+    // All push buttons, the keypad and "?", in the order skins colour them (corvalo::colourOrder).
     QList<QPushButton*> pushButtons() const;
     QLineEdit* display() const { return m_txtDisplay; }
     QLineEdit* display2() const { return m_txtDisplay2; }
@@ -44,6 +47,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Ctrl+C in a display box with nothing selected copies the box's whole text.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -52,8 +57,7 @@ private:
     void showFault(corvalo::Fault fault);
 
     corvalo::CalcState m_state;
-    std::array<QPushButton*, 24> m_keys{};
-    QPushButton* m_cmdExp1 = nullptr;
+    std::array<QPushButton*, corvalo::keypad.size()> m_buttons{}; // by row of the table
     QLineEdit* m_txtDisplay = nullptr;
     QLineEdit* m_txtDisplay2 = nullptr;
     QLabel* m_lblRem = nullptr;

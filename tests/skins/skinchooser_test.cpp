@@ -3,6 +3,7 @@
 #include "look/appearance.h"
 #include "skins/skinchooser.h"
 #include "testsupport.h"
+#include "windows/keypad.h"
 #include "windows/mainwindow.h"
 
 #include <QAction>
@@ -19,12 +20,15 @@ using corvalo::Key;
 
 namespace {
 
-// The main window's push buttons in the order the key colour reaches them.
-const QStringList keyButtonOrder = {
-    "CmdMem",      "cmdMrc",    "CmdMemC",     "CmdSqrt", "CmdPercent", "cmdexp1",   "CmdZero",
-    "CmdOne",      "CmdTwo",    "CmdThree",    "CmdFour", "CmdFive",    "CmdSix",    "CmdSeven",
-    "CmdEight",    "CmdNine",   "CmdSqr",      "CmdPy",   "CmdCancel",  "CmdEquals", "cmdAdd",
-    "cmdMultiply", "cmdDivide", "cmdSubtract", "CmdDot"};
+// The main window's push buttons in the order the key colour reaches them, read from the table
+// the window is built from.
+QStringList keyButtonOrder()
+{
+    QStringList names;
+    for (std::size_t row : corvalo::colourOrder)
+        names.append(QString::fromLatin1(corvalo::keypad[row].name));
+    return names;
+}
 const QStringList previewNames = {"imgdefault", "imgsanta", "ImgWinter", "ImgHalloween"};
 constexpr Colour sentinel = Colour::fromRgb(0x123456);
 
@@ -43,8 +47,8 @@ Look lookOf(FrmCorvalo* main)
               corvalo::backColour(main->display()),
               corvalo::backColour(main->display2()),
               corvalo::foreColour(main->note())};
-    for (const QString& name : keyButtonOrder)
-        look.keys.append(corvalo::backColour(main->findChild<QPushButton*>(name)));
+    for (QPushButton* key : main->pushButtons())
+        look.keys.append(corvalo::backColour(key));
     return look;
 }
 
@@ -105,8 +109,8 @@ class SkinChooserTest : public QObject {
         QPixmap blank(8, 8);
         blank.fill(Qt::magenta);
         main->backgroundPicture()->setPixmap(blank);
-        for (const QString& name : keyButtonOrder)
-            corvalo::setBackColour(main->findChild<QPushButton*>(name), sentinel);
+        for (QPushButton* key : main->pushButtons())
+            corvalo::setBackColour(key, sentinel);
         corvalo::setBackColour(main->display(), sentinel);
         corvalo::setBackColour(main->display2(), sentinel);
         corvalo::setForeColour(main->note(), sentinel);
@@ -272,15 +276,28 @@ private slots:
         QCOMPARE(calculator->backgroundPicture()->pixmap().cacheKey(), held.cacheKey());
 
         const auto buttons = calculator->findChildren<QPushButton*>();
-        QCOMPARE(buttons.size(), keyButtonOrder.size());
-        for (QPushButton* b : buttons)
+        QCOMPARE(buttons.size(), qsizetype(corvalo::keypad.size()));
+        const QColor face = Colour{key}.resolve(QApplication::palette());
+        for (QPushButton* b : buttons) {
             QCOMPARE(corvalo::backColour(b).value, key);
+            // What the user sees: the face beside the caption, halfway down, in the skin's colour.
+            const QImage shown = b->grab().toImage();
+            const int captionLeft =
+                (b->width() - b->fontMetrics().horizontalAdvance(b->text())) / 2;
+            const QPointF beside(std::max(3, captionLeft / 2 + 1), b->height() / 2);
+            QCOMPARE(shown.pixelColor((beside * shown.devicePixelRatio()).toPoint()), face);
+        }
         QCOMPARE(corvalo::backColour(calculator->display()).value, display);
         QCOMPARE(corvalo::backColour(calculator->display2()).value, display);
         QCOMPARE(corvalo::foreColour(calculator->note()).value, note);
         QCOMPARE(corvalo::backColour(calculator->centralWidget()), clientBack);
         QCOMPARE(corvalo::foreColour(calculator->display()), displayText);
         QCOMPARE(shownPreviews(chooser), QStringList{preview});
+        // tools/skin-screenshots.sh collects what each skin looks like.
+        if (const QString shots = qEnvironmentVariable("CORVALO_SKIN_SCREENSHOTS");
+            !shots.isEmpty())
+            QVERIFY(calculator->grab().save(
+                QDir(shots).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png")));
 
         // Whatever the preview holds is what the main window gets.
         QPixmap replaced(held.size());
@@ -321,7 +338,7 @@ private slots:
         click(chooser, "cmdSet");
         QVERIFY(recorder.pictureFirst);
         QCOMPARE(recorder.changed,
-                 keyButtonOrder + QStringList({"TxtDisplay", "txtdisplay2", "lblREM"}));
+                 keyButtonOrder() + QStringList({"TxtDisplay", "txtdisplay2", "lblREM"}));
     }
 
     void defaultRestoresStartupLook_data()

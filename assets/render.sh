@@ -23,13 +23,36 @@ svg() {
     rsvg-convert -w "$w" -h "$h" "$@" -o "$tmp/$name.png" "$src/$name.svg"
 }
 
+# The window icon: its 32 x 32 entry is the 256-colour picture, with a 1-bit mask cut where the
+# reindeer is at least half covered and the colours quantised without looking at coverage (so
+# the soft edges keep their own colour); the larger entries keep full alpha for high-DPI task
+# bars (ImageMagick stores the 256 x 256 one as PNG).
+for n in 48 64 128 256; do svg icon "$n" "$n" && mv "$tmp/icon.png" "$tmp/icon$n.png"; done
 svg icon 32 32
-$PY "$tools/pack.py" ico8 "$tmp/icon.png" "$out/icon.ico"
+$IM \( "$tmp/icon.png" \( +clone -alpha off +dither -colors 255 \) \( -clone 0 -alpha extract -threshold 50% \) \
+    -delete 0 -alpha off -compose CopyOpacity -composite -background black -alpha background \
+    -type PaletteAlpha \) "$tmp"/icon{48,64,128,256}.png -depth 8 "ICO:$out/icon.ico"
 
-for entry in snowflakes:200:200:bmp8 winter:300:200:bmp24 santa:218:221:bmp24 halloween:320:320:bmp24; do
-    IFS=: read -r name w h kind <<<"$entry"
+# The themed icons for the desktop's menu, from the same drawing.
+mkdir -p "$out/hicolor"
+for n in 16 22 24 32 48 64 128 256; do
+    rsvg-convert -w "$n" -h "$n" -o "$out/hicolor/icon-$n.png" "$src/icon.svg"
+done
+
+# Windows bitmaps with the 40-byte header at 72 dpi, rows bottom-up; -depth 8 rounds the
+# quantised palette before the writer sees it, and -compress None keeps the 8-bit one from RLE.
+bmp() {
+    local name=$1
+    shift
+    $IM "$tmp/$name.png" -background white -alpha remove -alpha off "$@" -depth 8 -compress None \
+        -units PixelsPerCentimeter -density 28.35 "BMP3:$out/$name.bmp"
+}
+svg snowflakes 200 200
+bmp snowflakes -dither FloydSteinberg -colors 256 -type Palette
+for entry in winter:300:200 santa:218:221 halloween:320:320; do
+    IFS=: read -r name w h <<<"$entry"
     svg "$name" "$w" "$h"
-    $PY "$tools/pack.py" "$kind" "$tmp/$name.png" "$out/$name.bmp"
+    bmp "$name" -type TrueColor
 done
 
 # -strip drops the timestamps ImageMagick would otherwise embed; the density

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <string_view>
@@ -104,8 +105,16 @@ void checkReadsBack(const std::string& text, double value, const CalcState& s)
     const auto read = parseLeadingNumber(text);
     if (!read)
         fail("a shown text does not read back", s);
-    if (std::abs(*read - value) > 5.000001e-15 * std::abs(value))
-        fail("a shown text reads back beyond its 15 digits", s);
+    // Half a unit in the fifteenth digit for the rounding to text, and one step of the double
+    // grid for the reading back.
+    const double difference = std::abs(*read - value);
+    if (difference > 0) {
+        const double magnitude = std::max(std::abs(value), std::abs(*read));
+        const double halfUnit = 0.5 * std::pow(10.0, std::floor(std::log10(magnitude)) - 14);
+        const double step = magnitude * 0x1p-52 + std::numeric_limits<double>::denorm_min();
+        if (difference > halfUnit * (1 + 1e-12) + step)
+            fail("a shown text reads back beyond its 15 digits", s);
+    }
     if (formatNumber(*read) != text)
         fail("a shown text reads back as another text", s);
 }

@@ -19,6 +19,7 @@ def typed(text, replace=False):
 SEEDS = {
     "add": keys("5 + 7 = + 3 ="),
     "chain": keys("1 / 3 = * 3 = - 1 = / 4 ="),
+    "rounded_root": keys("1 0 0 0 0 0 1 Sqrt = * 3 ="),
     "functions": keys("2 ^ = Sqrt = 2 0 0 % 1 5 = TT * 2 = C 9 Sqrt ="),
     "memory": keys("5 M+ 7 M+ MRC C MRC M+ MC MRC"),
     "largest_shown": typed("8.988465674311579e307") + keys("* 2 = + 1 = / 2 ="),

@@ -9,7 +9,6 @@
 #include "engine/number.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cctype>
 #include <charconv>
@@ -174,7 +173,9 @@ std::string writtenDouble(Reader& in)
 std::string beyondRange(Reader& in)
 {
     std::string out = in.byte() & 1 ? "-" : "";
-    out += std::to_string(in.byte() % 10) + "." + std::to_string(in.byte());
+    out += std::to_string(in.byte() % 10);
+    out += '.';
+    out += std::to_string(in.byte());
     out += "EeDd"[in.byte() % 4];
     std::int32_t exponent = 0;
     for (int i = 0; i < 4; ++i)

@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <limits>
 
 namespace corvalo {
 
@@ -25,6 +25,23 @@ bool isExponentLetter(char c)
 // correctly; anything past that only matters as "some non-zero digit followed".
 constexpr std::size_t keptDigits = 800;
 constexpr long long exponentLimit = 1'000'000'000;
+
+// The largest double shows as 1.79769313486232E+308, a little beyond the double range. That text,
+// and every number between it and the largest double, reads as the largest double, so a result
+// the calculator has shown can always be used again. The number is 0.<digits> * 10^scale, with
+// a non-zero digit after the kept ones when sticky.
+bool withinShownMaximum(std::string_view digits, bool sticky, long long scale)
+{
+    constexpr std::string_view shownMaximum = "179769313486232"; // times 10^309 after "0."
+    if (scale != 309)
+        return false;
+    while (!digits.empty() && digits.back() == '0')
+        digits.remove_suffix(1);
+    // Without trailing zeros, digit strings of fractions compare as their values do; the
+    // sticky digit lies beyond the fifteenth place, so it only breaks a tie.
+    const int order = digits.compare(shownMaximum);
+    return order < 0 || (order == 0 && !sticky);
+}
 
 } // namespace
 
@@ -130,13 +147,13 @@ std::optional<double> parseLeadingNumber(std::string_view text)
     const auto [end, error] =
         std::from_chars(literal.data(), literal.data() + literal.size(), value);
     (void)end;
-    if (error == std::errc::result_out_of_range) {
-        if (scale > 0)
+    if ((error == std::errc::result_out_of_range && scale > 0) || std::isinf(value)) {
+        if (!withinShownMaximum(digits, sticky, scale))
             return std::nullopt;
+        value = std::numeric_limits<double>::max();
+    } else if (error == std::errc::result_out_of_range) {
         value = 0;
     }
-    if (std::isinf(value))
-        return std::nullopt;
     return negative ? -value : value;
 }
 
@@ -149,56 +166,14 @@ std::string formatNumber(double value)
     if (std::isinf(value))
         return value < 0 ? "-Infinity" : "Infinity";
 
-    // Fifteen significant digits, correctly rounded: d.dddddddddddddde±x
-    char buffer[64];
+    // The general format with 15 significant digits is exactly the display form ("1e+15",
+    // "3.33333333333333e-06", trailing zeros dropped) but for the case of the exponent letter.
+    char buffer[32];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-    std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
-
-    std::string out;
-    if (scientific.front() == '-') {
-        out += '-';
-        scientific.remove_prefix(1);
-    }
-    const auto e = scientific.find('e');
-    std::string mantissa;
-    for (char c : scientific.substr(0, e))
-        if (c != '.')
-            mantissa += c;
-    const int exponent = std::atoi(std::string(scientific.substr(e + 1)).c_str());
-    while (mantissa.size() > 1 && mantissa.back() == '0')
-        mantissa.pop_back();
-
-    if (exponent >= -4 && exponent <= 14) {
-        if (exponent < 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-exponent - 1), '0');
-            out += mantissa;
-        } else {
-            const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
-            if (mantissa.size() <= integerDigits) {
-                out += mantissa;
-                out.append(integerDigits - mantissa.size(), '0');
-            } else {
-                out += mantissa.substr(0, integerDigits);
-                out += '.';
-                out += mantissa.substr(integerDigits);
-            }
-        }
-        return out;
-    }
-
-    out += mantissa.front();
-    if (mantissa.size() > 1) {
-        out += '.';
-        out += mantissa.substr(1);
-    }
-    out += 'E';
-    out += exponent < 0 ? '-' : '+';
-    const int magnitude = std::abs(exponent);
-    if (magnitude < 10)
-        out += '0';
-    out += std::to_string(magnitude);
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    std::string out(buffer, result.ptr);
+    if (const auto e = out.find('e'); e != std::string::npos)
+        out[e] = 'E';
     return out;
 }
 

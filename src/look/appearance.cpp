@@ -82,6 +82,7 @@ void setColour(QWidget* widget, const char* property, Colour colour)
 {
     static DesktopColourFollower* follower = [] {
         auto* watcher = new DesktopColourFollower;
+        watcher->setParent(qApp); // freed with the application, not leaked at exit
         qApp->installEventFilter(watcher);
         return watcher;
     }();

@@ -79,6 +79,16 @@ INSTANTIATE_TEST_SUITE_P(Memory, Sequence,
                                            Row{"5 M+ MC MRC", "0"}, Row{"5 + 7 = M+ MRC", "12"},
                                            Row{"5 M+ + MRC =", "10"}));
 
+// A result next to the largest double shows as 1.79769313486232E+308, just beyond the double
+// range; that text reads back as the largest double, directly and through the memory.
+INSTANTIATE_TEST_SUITE_P(
+    LargestShown, Sequence,
+    ::testing::Values(Row{"'8.988465674311579e307' * 2 =", "1.79769313486232E+308"},
+                      Row{"'8.988465674311579e307' * 2 = / 2 =", "8.98846567431158E+307"},
+                      Row{"'-8.988465674311579e307' * 2 = M+ C MRC / 2 =",
+                          "-8.98846567431158E+307"},
+                      Row{"'-8.988465674311579e307' * 2 = M+ C MRC", "-1.79769313486232E+308"}));
+
 TEST(Calculator, FirstOperationLeavesResultInSecondBox)
 {
     const auto out = pressKeys("5 + 7 =");
@@ -211,7 +221,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultRow{"'1E308' M+ M+", Fault::Overflow, "1E308", true},
                       FaultRow{"'1E400' +", Fault::NumberTooLarge, "", true},
                       FaultRow{"5 + '1E999' =", Fault::NumberTooLarge, "1E999", true},
-                      FaultRow{"'9E999' M+", Fault::NumberTooLarge, "9E999", true}));
+                      FaultRow{"'9E999' M+", Fault::NumberTooLarge, "9E999", true},
+                      FaultRow{"'-1.79769313486233E+308' M+", Fault::NumberTooLarge,
+                               "-1.79769313486233E+308", true}));
 
 TEST(FaultRecovery, DivisionStaysPendingAfterDivideByZero)
 {

@@ -279,7 +279,6 @@ private slots:
         MessageBoxCatcher boxes;
         QCOMPARE(playPlaylist(name), QStringList({"first.wav", "second.wav"}));
         QCOMPARE(player()->queue().size(), 2);
-        QCOMPARE(player()->currentIndex(), 1);
         // Once through, it waits at its first entry.
         QTRY_VERIFY_WITH_TIMEOUT(
             strip()->title() == "first.wav" && media()->state() == PlaybackState::Stopped, 5000);

@@ -556,11 +556,6 @@ private:
 
 int main(int argc, char* argv[])
 {
-    // Nothing the toolkit caches or saves may land in the real home.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* dir : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
-        qunsetenv(dir);
     QApplication app(argc, argv);
     MonkeyTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,5 +1,5 @@
-// Linked into every music test: before anything else runs, the test gets a home of its own, so
-// nothing it does (nor Qt, nor GStreamer) writes under the user's home.
+// Linked into every test that starts Qt: before anything else runs, the test gets a home of its
+// own, so nothing it does (nor Qt, nor GStreamer) writes under the user's home.
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>

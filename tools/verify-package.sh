@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Run as root inside a brand-new Debian 12 holding this tree with the built package in dist/
+# (bash tools/package.sh): installs the package with apt, uses it on a virtual display (the main
+# window, the store window from the splash's store button, a MIDI file through the music
+# manager), then purges it and looks for anything left behind.
+set -uo pipefail
+cd /root/corvalo
+deb=$(ls dist/corvalo_*_amd64.deb)
+step() { echo; echo "=== $*"; }
+fail=0
+bad() { echo "FAIL: $*"; fail=1; }
+
+step "apt-get install $deb (no recommends)"
+apt-get update -q >/dev/null
+before=$(dpkg-query -W | wc -l)
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "./$deb" > /tmp/apt-install.log 2>&1 || { tail -30 /tmp/apt-install.log; exit 1; }
+after=$(dpkg-query -W | wc -l)
+echo "packages: $before before, $after after ($((after - before)) pulled in)"
+grep -E "^Need to get|^After this operation" /tmp/apt-install.log
+dpkg -L corvalo | sort > /tmp/corvalo-files.txt
+cat /tmp/corvalo-files.txt | grep -v "^/usr/share/doc\|/$" | grep -E "bin/|corvalo/|\.desktop|metainfo|man1|scalable|256x256"
+step "ldd: every library found"
+for f in /usr/bin/corvalo /usr/lib/x86_64-linux-gnu/corvalo/*.so; do
+    ldd "$f" | grep "not found" && bad "$f misses a library"
+done
+echo "ldd ok"
+
+step "test tools (not dependencies): xvfb xdotool"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xdotool > /tmp/apt-tools.log 2>&1 || tail /tmp/apt-tools.log
+
+step "start corvalo on Xvfb"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>/tmp/display >/tmp/xvfb.log 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s /tmp/display ] && break; sleep 0.1; done
+export DISPLAY=:$(cat /tmp/display)
+export QTWEBENGINE_DISABLE_SANDBOX=1 # root only; a user's run keeps the sandbox
+export GST_DEBUG=2,fluiddec:6 GST_DEBUG_FILE=/tmp/gst.log GST_DEBUG_NO_COLOR=1
+corvalo > /tmp/corvalo.log 2>&1 &
+app=$!
+if main=$(timeout 60 xdotool search --sync --onlyvisible --name '^Corvalo\(Xmas\)$' | head -1); then
+    echo "main window shows: $(xdotool getwindowgeometry "$main" | tr '\n' ' ')"
+else
+    bad "main window did not show"
+fi
+
+step "store window from the splash's store button"
+splash=""
+for w in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
+    xdotool getwindowgeometry "$w" | grep -q "Geometry: 492x283" && splash=$w
+done
+if [ -n "$splash" ]; then
+    # the button: frame at 8,8, button at 112,8 inside it, 249 x 25
+    xdotool mousemove --window "$splash" 244 28 click 1
+    if store=$(timeout 90 xdotool search --sync --onlyvisible --name 'Snowdrift Gift Store' | head -1); then
+        echo "store window shows: $(xdotool getwindowgeometry "$store" | tr '\n' ' ')"
+        grep -o '/usr/lib/[^ ]*corvalo[^ ]*\.so' /proc/$app/maps | sort -u
+        grep -q '/usr/lib/x86_64-linux-gnu/corvalo/libcorvalo_store.so' /proc/$app/maps || bad "store plugin not from the private folder"
+        xdotool windowmove "$store" 640 0 # off the calculator's menu bar
+    else
+        bad "store window did not open"
+    fi
+else
+    bad "no splash window found"
+fi
+
+step "a MIDI file plays through the music manager"
+printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00\x4f\x00\xc0\x00' > /tmp/tune.mid
+for n in 3c 40 43 48 4c 48 43 40; do printf "\x00\x90\x$n\x64\x81\x70\x80\x$n\x00" >> /tmp/tune.mid; done
+printf '\x00\xff\x2f\x00' >> /tmp/tune.mid
+eval "$(xdotool getwindowgeometry --shell "$main")"
+mx=$X my=$Y
+music=""
+for dx in $(seq 44 6 240); do # past "File", whose menu would drop down
+    xdotool mousemove $((mx + dx)) $((my + 10)) click 1
+    music=$(xdotool search --onlyvisible --name '^Music selection$' 2>/dev/null | head -1)
+    [ -n "$music" ] && break
+done
+if [ -n "$music" ]; then
+    echo "music manager opened from the menu bar (x offset $dx)"
+    xdotool mousemove --window "$music" 140 53 click 1
+    xdotool type --delay 20 /tmp/tune.mid
+    xdotool mousemove --window "$music" 156 92 click 1
+    for _ in $(seq 100); do grep -q "loaded soundfont" /tmp/gst.log 2>/dev/null && break; sleep 0.2; done
+    grep -o "loaded soundfont.*" /tmp/gst.log | head -3
+    grep -o '/usr/lib/[^ ]*fluidsynth[^ ]*\.so' /proc/$app/maps | sort -u
+    grep -q "loaded soundfont" /tmp/gst.log || bad "no sound font loaded"
+    grep -q '/usr/lib/x86_64-linux-gnu/corvalo/libcorvalo_media.so' /proc/$app/maps ||
+        bad "media plugin not from the private folder"
+    xdotool search --onlyvisible --name '^Error$' >/dev/null 2>&1 && bad "an Error box opened"
+else
+    bad "music manager did not open"
+fi
+
+kill "$app" 2>/dev/null; wait "$app" 2>/dev/null
+kill "$xvfb" 2>/dev/null
+step "corvalo's own output"
+grep -v -i "^$" /tmp/corvalo.log | head -20
+
+step "apt-get purge corvalo: no file left"
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -q corvalo > /tmp/apt-purge.log 2>&1 || tail /tmp/apt-purge.log
+left=0
+while read -r f; do
+    if [ -e "$f" ] && [ ! -d "$f" ]; then echo "left: $f"; left=1; fi
+    if [ -d "$f" ] && case "$f" in *corvalo*) true ;; *) false ;; esac; then echo "left dir: $f"; left=1; fi
+done < /tmp/corvalo-files.txt
+find / -xdev \( -path /proc -o -path /root/corvalo -o -path /var/lib/dpkg -o -path /var/cache -o -path /var/log -o -path /tmp \) -prune -o -iname '*corvalo*' -print | grep -v "^/root/corvalo" && left=1
+[ $left -eq 0 ] && echo "nothing of corvalo left" || bad "files left after purge"
+echo
+[ $fail -eq 0 ] && echo "VERIFY: all passed" || echo "VERIFY: some checks failed"
+exit $fail

@@ -12,6 +12,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_MODULE_LINKER_FLAGS="$flags" >/dev/null
 cmake --build build-asan -j"$(nproc)"
 
+# Suppressions match function names, also inside the C library (libc6-dbg has its symbols), so the
+# reports must be symbolized the same way on every machine: clang's symbolizer.
+symbolizer=$(command -v llvm-symbolizer || ls /usr/lib/llvm-*/bin/llvm-symbolizer 2>/dev/null | tail -n 1 || true)
+[ -n "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"

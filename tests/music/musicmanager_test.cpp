@@ -179,7 +179,7 @@ private slots:
             text = e->text();
         QCOMPARE(text, caption);
         QCOMPARE(w->geometry(), rect);
-        QCOMPARE(w->font().family(), family);
+        QCOMPARE(w->font().family(), corvalo::layoutFont(family, 8).family());
         QCOMPARE(w->font().pixelSize(), pixels);
         QVERIFY(w->isVisible());
     }

@@ -152,12 +152,21 @@ void installFontSubstitutes()
     QFont::insertSubstitution(QStringLiteral("Modern"), QStringLiteral("Liberation Sans Narrow"));
 }
 
+// A face the desktop lacks sends Qt through fontconfig's whole fallback search, for every size
+// and style, before it tries the look-alike: a sixth of start-up. The look-alike is asked for at
+// once instead; a desktop that has the named face keeps it. The installed faces are listed once,
+// since QFontDatabase::hasFamily() asks fontconfig anew on every call.
+namespace {
+QString installedFace(const QString& family)
+{
+    static const QStringList installed = QFontDatabase::families();
+    return installed.contains(family, Qt::CaseInsensitive) ? family : QFont::substitute(family);
+}
+} // namespace
+
 QFont layoutFont(const QString& family, double points, bool bold, bool italic)
 {
-    // A face the desktop lacks sends Qt through fontconfig's whole fallback search, for every
-    // size and style, before it tries the look-alike: a sixth of start-up. The look-alike is asked
-    // for at once instead; a desktop that has the named face keeps it.
-    QFont font(QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
+    QFont font(installedFace(family));
     font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setItalic(italic);

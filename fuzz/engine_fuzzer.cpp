@@ -7,6 +7,7 @@
 
 #include "engine/calculator.h"
 #include "engine/number.h"
+#include "windows/keypad.h"
 
 #include <algorithm>
 #include <bit>
@@ -26,12 +27,7 @@ using namespace corvalo;
 
 namespace {
 
-constexpr int keyCount = static_cast<int>(Key::MemoryRecall) + 1;
 constexpr std::size_t textLimit = 256 << 10; // keeps one input's time and memory bounded
-
-const char* const keyNames[keyCount] = {"0", "1", "2",    "3", "4",  "5",  "6",  "7",
-                                        "8", "9", ".",    "C", "+",  "-",  "*",  "/",
-                                        "=", "^", "Sqrt", "%", "TT", "M+", "MC", "MRC"};
 
 // Texts next to the edge of the double range, where shown results used to stop reading back.
 const char* const edgeTexts[] = {
@@ -194,7 +190,7 @@ void step(CalcState& s, Reader& in)
         const Fault fault = press(s, key);
         if (g_trace)
             std::fprintf(stderr, "key %-4s fault %d -> \"%.60s\" | \"%.60s\"\n",
-                         keyNames[op % keyCount], static_cast<int>(fault), s.display.c_str(),
+                         keypad[keypadRow(key)].caption, static_cast<int>(fault), s.display.c_str(),
                          s.display2.c_str());
         if (fault != Fault::None && *faultMessage(fault) == '\0')
             fail("a fault without a message", s);

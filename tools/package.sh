@@ -23,13 +23,6 @@ as_root apt-get update -q
 python3 tools/debian_control.py --write
 apt_install build-dep ./
 
-# The number tests also run under a German locale; without it they skip that part.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-    as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-    as_root locale-gen >/dev/null
-fi
-
 version=$(dpkg-parsechangelog -S Version)
 arch=$(dpkg-architecture -qDEB_HOST_ARCH)
 DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" dpkg-buildpackage -us -uc -b

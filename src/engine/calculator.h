@@ -2,6 +2,7 @@
 
 #include "tags.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -53,6 +54,8 @@ enum class Key : std::uint8_t {
     MemoryClear,
     MemoryRecall,
 };
+// MemoryRecall closes the enum.
+inline constexpr std::size_t keyCount = static_cast<std::size_t>(Key::MemoryRecall) + 1;
 
 // A fault stops the key at the step where it arises. The register that would have received an
 // infinity or a NaN keeps the value it had, so the calculation can go on.

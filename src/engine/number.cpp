@@ -132,7 +132,7 @@ std::optional<double> parseLeadingNumber(std::string_view text)
     if (scale > 310)
         return std::nullopt;
     if (scale < -330)
-        return 0.0;
+        return negative ? -0.0 : 0.0;
 
     std::string literal;
     literal.reserve(digits.size() + 16);

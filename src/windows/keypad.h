@@ -6,11 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <string_view>
 
 namespace corvalo {
-
-// One key per Key; MemoryRecall closes the enum.
-inline constexpr std::size_t keyCount = static_cast<std::size_t>(Key::MemoryRecall) + 1;
 
 // A push button of the main window as it was designed.
 struct KeyDesign {
@@ -90,6 +88,15 @@ constexpr std::size_t keypadRow(Key key)
         if (keypad[row].key == key)
             return row;
     return keypad.size();
+}
+
+// The key whose button reads caption ("Sqrt", "7"); none for "?" and unknown captions.
+constexpr std::optional<Key> keyWithCaption(std::string_view caption)
+{
+    for (const KeyDesign& d : keypad)
+        if (caption == d.caption)
+            return d.key;
+    return std::nullopt;
 }
 
 } // namespace corvalo

@@ -170,18 +170,6 @@ TEST(Calculator, PendingRegisterHoldsTaggedOperand)
     }
 }
 
-TEST(Tags, MatchTheirBitPatterns)
-{
-    const std::uint64_t patterns[tagCount] = {
-        0x40239FA1B66281F2, 0x40239FA1B66297F0, 0x40239FA1B662ADED, 0x40239FA1B662C3EB,
-        0x40239FA1B662D9E8, 0x40239FA1B662EFE6, 0x40239FA1B66305E3, 0x40239FA1B6631BE1,
-        0x40239FA1B66331DE, 0x40239FA1B66347DC, 0x40239FA1B6635DD9, 0x40239FA1B66373D7,
-        0x40239FA1B66389D4,
-    };
-    for (int i = 0; i < tagCount; ++i)
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(tagValues[i]), patterns[i]) << "tag " << i;
-}
-
 struct FaultRow {
     const char* keys;
     Fault fault;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/calculator.h"
+#include "windows/keypad.h"
 
 #include <sstream>
 #include <stdexcept>
@@ -19,7 +20,7 @@ struct Outcome {
     }
 };
 
-// Presses the keys written as on the keypad, separated by blanks: "12.5 + 7 =", "2 ^ =",
+// Presses the keys written as their buttons read, separated by blanks: "12.5 + 7 =", "2 ^ =",
 // "5 M+ MRC". A token in single quotes, such as '1E400', is typed into the visible box instead.
 inline Outcome pressKeys(const std::string& sequence, CalcState start = {})
 {
@@ -33,40 +34,15 @@ inline Outcome pressKeys(const std::string& sequence, CalcState start = {})
     while (tokens >> token) {
         if (token.size() >= 2 && token.front() == '\'' && token.back() == '\'') {
             boxText(out.state, out.state.visible) += token.substr(1, token.size() - 2);
-        } else if (token == "+") {
-            hit(Key::Add);
-        } else if (token == "-") {
-            hit(Key::Subtract);
-        } else if (token == "*") {
-            hit(Key::Multiply);
-        } else if (token == "/") {
-            hit(Key::Divide);
-        } else if (token == "=") {
-            hit(Key::Equals);
-        } else if (token == "^") {
-            hit(Key::Square);
-        } else if (token == "Sqrt") {
-            hit(Key::SquareRoot);
-        } else if (token == "%") {
-            hit(Key::Percent);
-        } else if (token == "TT") {
-            hit(Key::Pi);
-        } else if (token == "M+") {
-            hit(Key::MemoryAdd);
-        } else if (token == "MC") {
-            hit(Key::MemoryClear);
-        } else if (token == "MRC") {
-            hit(Key::MemoryRecall);
-        } else if (token == "C") {
-            hit(Key::Clear);
+        } else if (const std::optional<Key> key = keyWithCaption(token)) {
+            hit(*key);
         } else {
+            // A number is typed key by key: "12.5".
             for (char c : token) {
-                if (c == '.')
-                    hit(Key::Dot);
-                else if (c >= '0' && c <= '9')
-                    hit(static_cast<Key>(c - '0'));
-                else
+                const std::optional<Key> key = keyWithCaption(std::string_view(&c, 1));
+                if (!key)
                     throw std::invalid_argument("unknown key in sequence: " + token);
+                hit(*key);
             }
         }
     }

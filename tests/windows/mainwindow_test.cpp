@@ -41,6 +41,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<WindowSet> m_windows;
     FrmCorvalo* m_window = nullptr;
 
     QPushButton* button(const QString& name) const
@@ -104,12 +105,13 @@ private slots:
 
     void init()
     {
-        m_window = WindowSet::mainWindow();
+        m_windows = testsupport::makeWindowSet();
+        m_window = m_windows->mainWindow();
         WindowSet::show(m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
 
-    void cleanup() { WindowSet::closeAll(); }
+    void cleanup() { m_windows.reset(); }
 
     void startsWithFirstBoxShownAndEmpty()
     {
@@ -259,30 +261,6 @@ private slots:
         QCOMPARE(m_window->centralWidget()->size(), QSize(250, 243));
         QCOMPARE(m_window->centralWidget()->mapToGlobal(QPoint(0, 0)), QPoint(355, 189));
         QVERIFY(m_window->menuBar()->mapToGlobal(QPoint(0, 0)).y() < 189);
-    }
-
-    // The table the window is built from is the one the skins and these tests read.
-    void keypadTable()
-    {
-        QSet<QPushButton*> seen;
-        for (std::size_t row = 0; row < corvalo::keypad.size(); ++row) {
-            const corvalo::KeyDesign& d = corvalo::keypad[row];
-            QPushButton* b = m_window->pushButton(row);
-            QCOMPARE(b, button(d.name));
-            QCOMPARE(b->text(), QString::fromLatin1(d.caption));
-            QCOMPARE(b->geometry(), corvalo::twipsRect(d.left, d.top, d.width, d.height));
-            QCOMPARE(b->focusPolicy(), Qt::TabFocus);
-            if (d.key)
-                QCOMPARE(m_window->keyButton(*d.key), b);
-            seen.insert(b);
-        }
-        QCOMPARE(seen.size(), qsizetype(corvalo::keypad.size()));
-        QCOMPARE(m_window->centralWidget()->findChildren<QPushButton*>().size(), seen.size());
-        const QList<QPushButton*> coloured = m_window->pushButtons();
-        QCOMPARE(coloured.size(), seen.size());
-        for (int place = 0; place < coloured.size(); ++place)
-            QCOMPARE(coloured[place]->objectName(),
-                     QString::fromLatin1(corvalo::keypad[corvalo::colourOrder[place]].name));
     }
 
     void stacking()
@@ -465,24 +443,24 @@ private slots:
         QAction* about = m_window->findChild<QAction*>("MnuAbout");
         QVERIFY(about);
         about->trigger();
-        FrmAbout* first = WindowSet::existingAbout();
-        QVERIFY(first && first->isVisible());
         about->trigger();
-        QCOMPARE(WindowSet::existingAbout(), first);
+        QCOMPARE(testsupport::topLevels("FrmAbout").size(), 1);
+        QPointer<QWidget> first = testsupport::topLevels("FrmAbout").first();
+        QVERIFY(first->isVisible());
 
         first->hide(); // a hidden window keeps its state and comes back as it was
         about->trigger();
-        QCOMPARE(WindowSet::existingAbout(), first);
+        QCOMPARE(testsupport::topLevels("FrmAbout"), QWidgetList{first});
+        QVERIFY(first->isVisible());
 
         first->close(); // closed through the frame: discarded, built afresh next time
-        QTRY_VERIFY(!WindowSet::existingAbout());
+        QTRY_VERIFY(first.isNull());
         about->trigger();
-        QVERIFY(WindowSet::existingAbout());
+        QCOMPARE(testsupport::topLevels("FrmAbout").size(), 1);
 
         QTest::mouseClick(button("cmdexp1"), Qt::LeftButton);
-        FrmExp1* help = WindowSet::helpExample();
-        QVERIFY(help->isVisible());
-        QCOMPARE(help->windowTitle(), QStringLiteral("Help-Example"));
+        QCOMPARE(testsupport::topLevels("FrmExp1").size(), 1);
+        QVERIFY(testsupport::topLevels("FrmExp1").first()->isVisible());
     }
 
     void menuBarLayout()
@@ -501,32 +479,32 @@ private slots:
 
     void programEndsWithLastVisibleWindow()
     {
-        QSignalSpy ended(WindowSet::lifetime(), &WindowSet::Lifetime::programEnd);
-        WindowSet::show(WindowSet::about());
+        QSignalSpy ended(m_windows.get(), &WindowSet::programEnd);
+        WindowSet::show(m_windows->about());
         QPointer<FrmCorvalo> closed = m_window;
         m_window->close();
         QTRY_VERIFY(closed.isNull());
         QCoreApplication::sendPostedEvents(); // the window set's look at what is left
         QCOMPARE(ended.size(), 0);            // the About box is still on the screen
-        WindowSet::about()->hide();
+        m_windows->about()->hide();
         QTRY_COMPARE(ended.size(), 1); // hidden windows never keep the program running
     }
 
     void exitEndsTheProgram()
     {
-        QSignalSpy ended(WindowSet::lifetime(), &WindowSet::Lifetime::programEnd);
-        WindowSet::show(WindowSet::about());
+        QSignalSpy ended(m_windows.get(), &WindowSet::programEnd);
+        WindowSet::show(m_windows->about());
         m_window->findChild<QAction*>("MnuExit")->trigger();
         QCOMPARE(ended.size(), 1);
     }
 
     void clearHidesTheSplash()
     {
-        auto* splash = static_cast<QWidget*>(WindowSet::splash());
+        QPointer<QWidget> splash = m_windows->splash();
         WindowSet::show(splash);
         QVERIFY(click("C"));
-        QVERIFY(!splash->isVisible());
-        QCOMPARE(static_cast<QWidget*>(WindowSet::existingSplash()), splash);
+        QVERIFY(!splash->isVisible()); // hidden, not discarded
+        QVERIFY(splash);
     }
 };
 

@@ -3,7 +3,6 @@
 // printing the heap in use (glibc's count of allocated bytes) and the resident size as it goes.
 //
 //   memory_bench [window cycles, default 500] [skin applies, default 1000]
-#include "app/plugins.h"
 #include "app/windowset.h"
 #include "look/appearance.h"
 #include "music/musicmanager.h"
@@ -96,7 +95,7 @@ void measure(const char* what, int total, const std::function<bool()>& step)
     slope(what, total, at50, now);
 }
 
-void cycleWindow(const char* what, QWidget* (*open)(), int cycles)
+void cycleWindow(const char* what, const std::function<QWidget*()>& open, int cycles)
 {
     measure(what, cycles, [open] {
         QWidget* window = open();
@@ -110,9 +109,9 @@ void cycleWindow(const char* what, QWidget* (*open)(), int cycles)
 }
 
 // Previews one of the four skins and presses "Set", round and round.
-void applySkins(int applies)
+void applySkins(WindowSet& windows, int applies)
 {
-    Skins* chooser = WindowSet::skinChooser();
+    Skins* chooser = windows.skinChooser();
     WindowSet::show(chooser);
     settle();
     QList<QAbstractButton*> previews;
@@ -141,7 +140,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 500;
     const int applies = argc > 2 ? std::atoi(argv[2]) : 1000;
-    corvalo::setPluginDirForTesting(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false);
     corvalo::installFontSubstitutes();
@@ -154,31 +152,33 @@ int main(int argc, char* argv[])
                 "since 1st", "mmap KiB", "RSS KiB", "since 1st");
 
     // Skins first, on a fresh main window, before the other series fill the style's caches.
-    WindowSet::show(WindowSet::mainWindow());
-    applySkins(applies);
-    WindowSet::closeAll();
+    auto windows = std::make_unique<WindowSet>();
+    WindowSet::show(windows->mainWindow());
+    applySkins(*windows, applies);
+    windows = std::make_unique<WindowSet>();
+    windows->plugins().setFolder(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));
     settle();
 
     // The main window alone; the others then open beside a main window that stays. The store
     // comes last: its web engine frees memory on threads of its own, long after its window.
     cycleWindow(
-        "FrmCorvalo", [] { return static_cast<QWidget*>(WindowSet::mainWindow()); }, cycles);
-    WindowSet::show(WindowSet::mainWindow());
+        "FrmCorvalo", [&] { return static_cast<QWidget*>(windows->mainWindow()); }, cycles);
+    WindowSet::show(windows->mainWindow());
     settle();
     cycleWindow(
-        "frmSplash", [] { return static_cast<QWidget*>(WindowSet::splash()); }, cycles);
+        "frmSplash", [&] { return static_cast<QWidget*>(windows->splash()); }, cycles);
     cycleWindow(
-        "FrmExp1", [] { return static_cast<QWidget*>(WindowSet::helpExample()); }, cycles);
+        "FrmExp1", [&] { return static_cast<QWidget*>(windows->helpExample()); }, cycles);
     cycleWindow(
-        "FrmAbout", [] { return static_cast<QWidget*>(WindowSet::about()); }, cycles);
+        "FrmAbout", [&] { return static_cast<QWidget*>(windows->about()); }, cycles);
     cycleWindow(
-        "frmmusic", [] { return static_cast<QWidget*>(WindowSet::musicManager()); }, cycles);
+        "frmmusic", [&] { return static_cast<QWidget*>(windows->musicManager()); }, cycles);
     cycleWindow(
-        "Skins", [] { return static_cast<QWidget*>(WindowSet::skinChooser()); }, cycles);
+        "Skins", [&] { return static_cast<QWidget*>(windows->skinChooser()); }, cycles);
     cycleWindow(
-        "Form1", [] { return WindowSet::store(); }, cycles);
+        "Form1", [&] { return windows->store(); }, cycles);
 
-    WindowSet::closeAll();
+    windows.reset();
     settle();
     const Sample end = sample();
     std::printf("\nall windows closed: heap %ld KiB, RSS %ld KiB; %.1f s in all\n", end.heapKiB,

@@ -1,8 +1,6 @@
 // What the calculator pays at start-up, then what the first Play of a sound file and the first
 // store window add (the media stack and the web engine, both plugins loaded on first use, as the
 // program does). Prints one line per step.
-#include "app/plugins.h"
-#include "app/store.h"
 #include "app/windowset.h"
 #include "look/appearance.h"
 #include "music/musicmanager.h"
@@ -53,12 +51,12 @@ int main(int argc, char* argv[])
     long rss = residentKiB();
 
     QApplication app(argc, argv);
-    corvalo::setPluginDirForTesting(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));
     QApplication::setStyle(QStringLiteral("Fusion"));
     corvalo::installFontSubstitutes();
-    FrmCorvalo* calculator = WindowSet::mainWindow();
-    WindowSet::show(WindowSet::splash());
-    calculator->show();
+    WindowSet windows;
+    windows.plugins().setFolder(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));
+    windows.start();
+    FrmCorvalo* calculator = windows.mainWindow();
     if (!QTest::qWaitForWindowExposed(calculator))
         return 1;
     report("main window on screen", timer, rss);
@@ -67,7 +65,7 @@ int main(int argc, char* argv[])
     const QString song = dir.filePath(QStringLiteral("song.wav"));
     if (!soundfiles::writeWav(song, 3000))
         return 1;
-    frmmusic* music = WindowSet::musicManager();
+    frmmusic* music = windows.musicManager();
     WindowSet::show(music);
     if (!QTest::qWaitForWindowExposed(music))
         return 1;
@@ -86,15 +84,12 @@ int main(int argc, char* argv[])
         return 1;
     report("  ... to the position moving", timer, rss);
 
-    QWidget* store = corvalo::createStoreWindow();
+    QWidget* store = windows.store();
     if (!store)
         return 1;
     store->show();
     if (!QTest::qWaitForWindowExposed(store))
         return 1;
     report("+ store window and web engine (deferred)", timer, rss);
-
-    WindowSet::closeAll();
-    delete store;
     return 0;
 }

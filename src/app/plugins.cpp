@@ -3,24 +3,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QPluginLoader>
-#include <QStringList>
 
 namespace corvalo {
 
-namespace {
-
-QString g_dirOverride;
-QHash<QString, QString> g_fileOverrides;
-
-QStringList candidates(const QString& baseName)
+QStringList PluginFinder::candidates(const QString& baseName) const
 {
-    if (const auto file = g_fileOverrides.constFind(baseName); file != g_fileOverrides.cend())
+    if (const auto file = m_files.constFind(baseName); file != m_files.cend())
         return {*file};
     const QString fileName = QStringLiteral("lib%1.so").arg(baseName);
-    if (!g_dirOverride.isEmpty())
-        return {QDir(g_dirOverride).filePath(fileName)};
+    if (!m_folder.isEmpty())
+        return {QDir(m_folder).filePath(fileName)};
     const QDir programDir(QCoreApplication::applicationDirPath());
     return {
         programDir.filePath(fileName),
@@ -29,9 +22,7 @@ QStringList candidates(const QString& baseName)
     };
 }
 
-} // namespace
-
-QObject* loadPlugin(const QString& baseName, QString* why)
+QObject* PluginFinder::load(const QString& baseName, QString* why) const
 {
     const QStringList paths = candidates(baseName);
     QStringList problems;
@@ -49,17 +40,12 @@ QObject* loadPlugin(const QString& baseName, QString* why)
     return nullptr;
 }
 
-void setPluginDirForTesting(const QString& dir)
-{
-    g_dirOverride = dir;
-}
-
-void setPluginFileForTesting(const QString& baseName, const QString& file)
+void PluginFinder::setFile(const QString& baseName, const QString& file)
 {
     if (file.isEmpty())
-        g_fileOverrides.remove(baseName);
+        m_files.remove(baseName);
     else
-        g_fileOverrides.insert(baseName, file);
+        m_files.insert(baseName, file);
 }
 
 } // namespace corvalo

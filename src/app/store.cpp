@@ -1,7 +1,7 @@
 #include "store.h"
 
+#include "look/product.h"
 #include "plugins.h"
-#include "splash/storeinfo.h"
 #include "splash/storeplugin.h"
 
 #include <QApplication>
@@ -25,14 +25,6 @@ namespace corvalo {
 
 namespace {
 
-std::optional<QUrl> g_urlOverride;
-StorePlugin* g_plugin = nullptr;
-
-void reportError(const QString& text)
-{
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), text);
-}
-
 // The web engine warns, and draws nothing, unless a shared GL context exists when it loads.
 void provideSharedGlContext()
 {
@@ -44,13 +36,9 @@ void provideSharedGlContext()
 }
 
 // Chromium refuses to start its sandbox for root; the store page then runs without it rather
-// than taking the calculator down.
+// than taking the calculator down. Said once: afterwards the switch is set.
 void allowWebEngineAsRoot()
 {
-    static bool checked = false;
-    if (checked)
-        return;
-    checked = true;
     if (geteuid() != 0 || qgetenv("QTWEBENGINE_DISABLE_SANDBOX") == "1")
         return;
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -59,55 +47,39 @@ void allowWebEngineAsRoot()
                stderr);
 }
 
-// Asked for every new store window; once loaded, the plugin answers at once.
-StorePlugin* storePlugin(QString* why)
+} // namespace
+
+StorePlugin* loadStorePlugin(const PluginFinder& plugins, QString* why)
 {
     allowWebEngineAsRoot();
     provideSharedGlContext();
-    QObject* root = loadPlugin(QStringLiteral("corvalo_store"), why);
+    QObject* root = plugins.load(QStringLiteral("corvalo_store"), why);
     auto* plugin = qobject_cast<StorePlugin*>(root);
     if (root && !plugin)
         *why = QStringLiteral("The file is not Corvalo's store plugin.");
-    if (plugin)
-        g_plugin = plugin;
     return plugin;
 }
 
-} // namespace
-
-QWidget* createStoreWindow()
-{
-    QString why;
-    StorePlugin* plugin = storePlugin(&why);
-    if (!plugin) {
-        reportError(QStringLiteral("The store window cannot be opened because its module could "
-                                   "not be loaded.\n\n") +
-                    why);
-        return nullptr;
-    }
-    return plugin->createStoreWindow();
-}
-
-bool navigateStore(QWidget* storeWindow, const QUrl& url)
+bool navigateStore(StorePlugin* plugin, QWidget* storeWindow, const QUrl& url)
 {
     if (!url.isValid() || url.isRelative()) {
-        reportError(QStringLiteral("The store page cannot be opened: \"%1\" is not a valid web "
-                                   "address.")
-                        .arg(url.toString()));
+        reportStoreError(QStringLiteral("The store page cannot be opened: \"%1\" is not a valid "
+                                        "web address.")
+                             .arg(url.toString()));
         return false;
     }
-    g_plugin->navigate(storeWindow, url);
+    plugin->navigate(storeWindow, url);
     return true;
 }
 
-QUrl storeUrl()
+QUrl storeHomePage()
 {
-    return g_urlOverride.value_or(QUrl(QLatin1String(storeinfo::storeHomePage)));
+    return QUrl(QLatin1String(product::storeHomePage));
 }
 
-void setStoreUrlForTesting(std::optional<QUrl> url)
+void reportStoreError(const QString& text)
 {
-    g_urlOverride = std::move(url);
+    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), text);
 }
 
 } // namespace corvalo

@@ -2,23 +2,24 @@
 
 #include <QUrl>
 
-#include <optional>
-
 class QWidget;
+class StorePlugin;
 
 namespace corvalo {
 
-// Builds a new store window. The store window, and Qt WebEngine with it, live in a plugin that is
-// loaded here the first time, so the calculator starts without a web engine. Returns nullptr
-// after telling the user why when the plugin cannot be loaded.
-QWidget* createStoreWindow();
+class PluginFinder;
 
-// Has the store window's web view load a page; a bad address is reported to the user.
-bool navigateStore(QWidget* storeWindow, const QUrl& url);
+// The store window, and Qt WebEngine with it, live in a plugin loaded the first time a store
+// button is pressed, so the calculator starts without a web engine. nullptr, with *why set to a
+// sentence for the user, when it cannot be loaded.
+StorePlugin* loadStorePlugin(const PluginFinder& plugins, QString* why);
 
-QUrl storeUrl();
+// Has a store window's web view load a page; a bad address is reported to the user.
+bool navigateStore(StorePlugin* plugin, QWidget* storeWindow, const QUrl& url);
 
-// For tests only: a local page in place of the store (nullopt restores the store).
-void setStoreUrlForTesting(std::optional<QUrl> url);
+QUrl storeHomePage();
+
+// An "Error" box over the active window.
+void reportStoreError(const QString& text);
 
 } // namespace corvalo

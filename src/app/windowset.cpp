@@ -2,195 +2,208 @@
 
 #include "music/mediabackend.h"
 #include "music/musicmanager.h"
-#include "music/musicplayer.h"
-#include "plugins.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
+#include "splash/storeplugin.h"
 #include "store.h"
 #include "windows/aboutbox.h"
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QWidget>
 
-namespace WindowSet {
+WindowSet::WindowSet(QObject* parent)
+    : QObject(parent), m_mediaLoader([this](QString* why) { return loadMediaBackend(why); }),
+      m_storeUrl(corvalo::storeHomePage())
+{}
 
-namespace {
-
-QPointer<FrmCorvalo> g_main;
-QPointer<frmSplash> g_splash;
-QPointer<FrmExp1> g_helpExample;
-QPointer<FrmAbout> g_about;
-QPointer<frmmusic> g_music;
-QPointer<Skins> g_skins;
-QPointer<QWidget> g_store;
-
-QList<QWidget*> allWindows()
+WindowSet::~WindowSet()
 {
-    QList<QWidget*> windows;
-    for (QWidget* w : std::initializer_list<QWidget*>{g_main, g_splash, g_helpExample, g_about,
-                                                      g_music, g_skins, g_store})
-        if (w)
-            windows.append(w);
-    return windows;
-}
-
-// The program ends when its last window leaves the screen, whether closed or only hidden:
-// a hidden window must never keep it running unseen.
-class Watcher : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Hide || event->type() == QEvent::Close) {
-            QMetaObject::invokeMethod(
-                this,
-                [] {
-                    for (QWidget* w : allWindows())
-                        if (w->isVisible())
-                            return;
-                    emit lifetime()->programEnd();
-                },
-                Qt::QueuedConnection);
-        }
-        return QObject::eventFilter(watched, event);
+    for (QWidget* w : windows()) {
+        w->removeEventFilter(this);
+        delete w;
     }
-};
-
-Watcher* watcher()
-{
-    static Watcher instance;
-    return &instance;
 }
 
-template <class W> W* instance(QPointer<W>& slot, bool* created = nullptr)
+QList<QWidget*> WindowSet::windows() const
+{
+    QList<QWidget*> all;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_main, m_splash, m_helpExample, m_about,
+                                                      m_music, m_skins, m_store})
+        if (w)
+            all.append(w);
+    return all;
+}
+
+void WindowSet::adopt(QWidget* window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->installEventFilter(this);
+}
+
+template <class W> W* WindowSet::instance(QPointer<W>& slot, bool* created)
 {
     if (created)
         *created = !slot;
     if (!slot) {
         slot = new W;
-        slot->setAttribute(Qt::WA_DeleteOnClose);
-        slot->installEventFilter(watcher());
+        adopt(slot);
     }
     return slot;
 }
 
-// The player's media stack, loaded the first time a sound is played.
-MediaBackend* loadMediaBackend(QString* why)
+// The program ends when its last window leaves the screen, whether closed or only hidden: a
+// hidden window must never keep it running unseen. Looked at once the event has done its work.
+bool WindowSet::eventFilter(QObject* watched, QEvent* event)
 {
-    QObject* root = corvalo::loadPlugin(QStringLiteral("corvalo_media"), why);
+    if ((event->type() == QEvent::Hide || event->type() == QEvent::Close) && !m_endCheckQueued) {
+        m_endCheckQueued = true;
+        QMetaObject::invokeMethod(this, &WindowSet::endIfNoneShown, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WindowSet::endIfNoneShown()
+{
+    m_endCheckQueued = false;
+    for (QWidget* w : windows())
+        if (w->isVisible())
+            return;
+    emit programEnd();
+}
+
+FrmCorvalo* WindowSet::mainWindow()
+{
+    bool created = false;
+    FrmCorvalo* main = instance(m_main, &created);
+    if (created) {
+        main->musicPlayer()->setBackendLoader(m_mediaLoader);
+        connect(main, &FrmCorvalo::exitRequested, this, &WindowSet::exitProgram);
+        connect(main, &FrmCorvalo::aboutRequested, this, [this] { show(about()); });
+        connect(main, &FrmCorvalo::musicManagerRequested, this, [this] { show(musicManager()); });
+        connect(main, &FrmCorvalo::skinsRequested, this, [this] { show(skinChooser()); });
+        connect(main, &FrmCorvalo::helpRequested, this, [this] { show(helpExample()); });
+        connect(main, &FrmCorvalo::cleared, this, [this] {
+            if (m_splash)
+                m_splash->hide();
+        });
+    }
+    return main;
+}
+
+frmSplash* WindowSet::splash()
+{
+    bool created = false;
+    frmSplash* card = instance(m_splash, &created);
+    if (created)
+        connect(card, &frmSplash::storeRequested, this, &WindowSet::openStore);
+    return card;
+}
+
+FrmExp1* WindowSet::helpExample()
+{
+    return instance(m_helpExample);
+}
+
+FrmAbout* WindowSet::about()
+{
+    return instance(m_about);
+}
+
+frmmusic* WindowSet::musicManager()
+{
+    bool created = false;
+    frmmusic* music = instance(m_music, &created);
+    if (created) {
+        connect(music, &frmmusic::storeRequested, this, &WindowSet::openStore);
+        music->setPlayer([this] { return shownMainWindow()->musicPlayer(); });
+    }
+    return music;
+}
+
+Skins* WindowSet::skinChooser()
+{
+    bool created = false;
+    Skins* skins = instance(m_skins, &created);
+    if (created)
+        skins->setMainWindow([this] { return shownMainWindow(); });
+    return skins;
+}
+
+// The main window as the other windows need it: if the user closed it, a new one is built and
+// shown, so a skin or a sound file never goes nowhere.
+FrmCorvalo* WindowSet::shownMainWindow()
+{
+    if (m_main)
+        return m_main;
+    FrmCorvalo* main = mainWindow();
+    show(main);
+    return main;
+}
+
+void WindowSet::setMediaBackendLoader(MusicPlayer::BackendLoader loader)
+{
+    m_mediaLoader = std::move(loader);
+    if (m_main)
+        m_main->musicPlayer()->setBackendLoader(m_mediaLoader);
+}
+
+// The player's media stack, loaded the first time a sound is played.
+MediaBackend* WindowSet::loadMediaBackend(QString* why)
+{
+    QObject* root = m_plugins.load(QStringLiteral("corvalo_media"), why);
     auto* backend = qobject_cast<MediaBackend*>(root);
     if (root && !backend)
         *why = QStringLiteral("The file is not Corvalo's media plugin.");
     return backend;
 }
 
-// The main window as the other windows need it: if the user closed it, a new one is built and
-// shown, so a skin or a sound file never goes nowhere.
-FrmCorvalo* shownMainWindow()
+StorePlugin* WindowSet::storePlugin(QString* why)
 {
-    if (g_main)
-        return g_main;
-    FrmCorvalo* main = mainWindow();
-    show(main);
-    return main;
+    if (!m_storePlugin)
+        m_storePlugin = corvalo::loadStorePlugin(m_plugins, why);
+    return m_storePlugin;
 }
 
-} // namespace
-
-FrmCorvalo* mainWindow()
+QWidget* WindowSet::store()
 {
-    bool created = false;
-    FrmCorvalo* main = instance(g_main, &created);
-    if (created) {
-        main->musicPlayer()->setBackendLoader(loadMediaBackend);
-        QObject::connect(main, &FrmCorvalo::exitRequested, [] { exitProgram(); });
-        QObject::connect(main, &FrmCorvalo::aboutRequested, [] { show(about()); });
-        QObject::connect(main, &FrmCorvalo::musicManagerRequested, [] { show(musicManager()); });
-        QObject::connect(main, &FrmCorvalo::skinsRequested, [] { show(skinChooser()); });
-        QObject::connect(main, &FrmCorvalo::helpRequested, [] { show(helpExample()); });
-        QObject::connect(main, &FrmCorvalo::cleared, [] {
-            if (g_splash)
-                g_splash->hide();
-        });
-    }
-    return main;
-}
-frmSplash* splash()
-{
-    bool created = false;
-    frmSplash* card = instance(g_splash, &created);
-    if (created)
-        QObject::connect(card, &frmSplash::storeRequested, [] { openStore(); });
-    return card;
-}
-FrmExp1* helpExample()
-{
-    return instance(g_helpExample);
-}
-FrmAbout* about()
-{
-    return instance(g_about);
-}
-frmmusic* musicManager()
-{
-    bool created = false;
-    frmmusic* music = instance(g_music, &created);
-    if (created) {
-        QObject::connect(music, &frmmusic::storeRequested, [] { openStore(); });
-        music->setPlayer([] { return shownMainWindow()->musicPlayer(); });
-    }
-    return music;
-}
-Skins* skinChooser()
-{
-    bool created = false;
-    Skins* skins = instance(g_skins, &created);
-    if (created)
-        skins->setMainWindow([] { return shownMainWindow(); });
-    return skins;
-}
-
-QWidget* store()
-{
-    if (!g_store) {
-        g_store = corvalo::createStoreWindow();
-        if (g_store) {
-            g_store->setAttribute(Qt::WA_DeleteOnClose);
-            g_store->installEventFilter(watcher());
+    if (!m_store) {
+        QString why;
+        StorePlugin* plugin = storePlugin(&why);
+        if (!plugin) {
+            corvalo::reportStoreError(QStringLiteral("The store window cannot be opened because "
+                                                     "its module could not be loaded.\n\n") +
+                                      why);
+            return nullptr;
         }
+        m_store = plugin->createStoreWindow();
+        adopt(m_store);
     }
-    return g_store;
+    return m_store;
 }
 
-FrmCorvalo* existingMainWindow()
-{
-    return g_main;
-}
-frmSplash* existingSplash()
-{
-    return g_splash;
-}
-FrmAbout* existingAbout()
-{
-    return g_about;
-}
-QWidget* existingStore()
-{
-    return g_store;
-}
-
-void openStore()
+void WindowSet::openStore()
 {
     QWidget* window = store();
     if (!window)
         return;
     show(window);
-    corvalo::navigateStore(window, corvalo::storeUrl());
+    corvalo::navigateStore(m_storePlugin, window, m_storeUrl);
 }
 
-void show(QWidget* window)
+void WindowSet::start()
+{
+    FrmCorvalo* calculator = mainWindow();
+    // The card must not take the focus: the main window is the active window, so the first keys
+    // typed reach the display rather than closing the card.
+    frmSplash* card = splash();
+    card->setAttribute(Qt::WA_ShowWithoutActivating);
+    card->show();
+    show(calculator);
+}
+
+void WindowSet::show(QWidget* window)
 {
     if (!window)
         return;
@@ -200,24 +213,3 @@ void show(QWidget* window)
     window->raise();
     window->activateWindow();
 }
-
-void closeAll()
-{
-    for (QWidget* w : allWindows()) {
-        w->removeEventFilter(watcher());
-        delete w;
-    }
-}
-
-Lifetime* lifetime()
-{
-    static Lifetime instance;
-    return &instance;
-}
-
-void exitProgram()
-{
-    emit lifetime()->programEnd();
-}
-
-} // namespace WindowSet

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "music/musicplayer.h"
+#include "plugins.h"
+
 #include <QObject>
+#include <QPointer>
+#include <QUrl>
 
 class QWidget;
 class FrmCorvalo;
@@ -9,45 +14,75 @@ class FrmExp1;
 class FrmAbout;
 class frmmusic;
 class Skins;
+class StorePlugin;
 
 // The program's seven windows, at most one of each. A window is built the first time anything
 // asks for it and forgotten when the user closes it through its frame, so the next request
-// builds it afresh; a hidden window keeps its state.
-namespace WindowSet {
-
-FrmCorvalo* mainWindow();
-frmSplash* splash();
-FrmExp1* helpExample();
-FrmAbout* about();
-frmmusic* musicManager();
-Skins* skinChooser();
-// The store window lives in a module of its own that is loaded here on first use; nullptr (after
-// telling the user why) when the module cannot be loaded.
-QWidget* store();
-
-// The same windows, without building them.
-FrmCorvalo* existingMainWindow();
-frmSplash* existingSplash();
-FrmAbout* existingAbout();
-QWidget* existingStore();
-
-// What a store button does: shows the store window (built afresh if it was closed, brought to the
-// front if open) and has its web view navigate to the store's home page, on every click.
-void openStore();
-
-// Shows a window modeless and without owner; an open window comes to the front.
-void show(QWidget* window);
-
-// Takes down every window at once.
-void closeAll();
-
-// Announces the end of the program: after "Exit", or when no window is left on the screen.
-class Lifetime : public QObject {
+// builds it afresh; a hidden window keeps its state. This is the one place that knows every
+// window and wires them to each other. Taking the set down takes every window with it.
+class WindowSet : public QObject {
     Q_OBJECT
-signals:
-    void programEnd();
-};
-Lifetime* lifetime();
-void exitProgram();
+public:
+    explicit WindowSet(QObject* parent = nullptr);
+    ~WindowSet() override;
 
-} // namespace WindowSet
+    FrmCorvalo* mainWindow();
+    frmSplash* splash();
+    FrmExp1* helpExample();
+    FrmAbout* about();
+    frmmusic* musicManager();
+    Skins* skinChooser();
+    // The store window lives in a plugin that is loaded here on first use; nullptr (after telling
+    // the user why) when it cannot be loaded.
+    QWidget* store();
+
+    // The program's start: the main window's load step puts the splash card on the screen first,
+    // without the focus, then the main window comes up active with the display focused.
+    void start();
+
+    // What a store button does: shows the store window (built afresh if it was closed, brought to
+    // the front if open) and has its web view navigate to the store's home page, on every click.
+    void openStore();
+
+    // Shows a window modeless and without owner; an open window comes to the front.
+    static void show(QWidget* window);
+
+    // Where the plugins are found, and where sounds are played through.
+    corvalo::PluginFinder& plugins() { return m_plugins; }
+    void setMediaBackendLoader(MusicPlayer::BackendLoader loader);
+    // The page the store buttons lead to (the store's home page unless set).
+    void setStoreUrl(const QUrl& url) { m_storeUrl = url; }
+
+    // "Exit": the program ends at once.
+    void exitProgram() { emit programEnd(); }
+
+signals:
+    // After "Exit", or when no window of the set is left on the screen.
+    void programEnd();
+
+protected:
+    // The end rule: a window of the set left the screen, closed or only hidden.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    template <class W> W* instance(QPointer<W>& slot, bool* created = nullptr);
+    void adopt(QWidget* window);
+    QList<QWidget*> windows() const;
+    void endIfNoneShown();
+    FrmCorvalo* shownMainWindow();
+    MediaBackend* loadMediaBackend(QString* why);
+    StorePlugin* storePlugin(QString* why);
+
+    QPointer<FrmCorvalo> m_main;
+    QPointer<frmSplash> m_splash;
+    QPointer<FrmExp1> m_helpExample;
+    QPointer<FrmAbout> m_about;
+    QPointer<frmmusic> m_music;
+    QPointer<Skins> m_skins;
+    QPointer<QWidget> m_store;
+    corvalo::PluginFinder m_plugins;
+    MusicPlayer::BackendLoader m_mediaLoader;
+    StorePlugin* m_storePlugin = nullptr; // owned by Qt's plugin loader, never unloaded
+    QUrl m_storeUrl;
+    bool m_endCheckQueued = false;
+};

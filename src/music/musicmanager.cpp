@@ -3,7 +3,7 @@
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "musicplayer.h"
-#include "splash/storeinfo.h"
+#include "look/product.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -110,7 +110,7 @@ void frmmusic::buildControls()
     m_cmdPlay->setGeometry(corvalo::twipsRect(1800, 1200, 1095, 375));
     m_cmdPlay->setFont(corvalo::layoutFont(comicSans, 12));
 
-    m_command1 = new QPushButton(corvalo::storeinfo::storeButtonCaption(), this);
+    m_command1 = new QPushButton(corvalo::product::storeButtonCaption(), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(corvalo::twipsRect(480, 1920, 3735, 375));
 

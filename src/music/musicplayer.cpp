@@ -17,7 +17,7 @@ using corvalo::music::PlaylistFormat;
 
 namespace {
 
-// A playlist's report names this many failed entries, then counts the rest.
+// A report of several failures names this many, then counts the rest.
 constexpr qsizetype namedFailures = 5;
 
 QString locationText(const QUrl& url)
@@ -47,36 +47,29 @@ QString reasonFor(MediaFailure failure)
     }
 }
 
-QString withDetail(const QString& reason, const QString& detail)
+PlaybackState shownAs(MusicPlayer::State state)
 {
-    return detail.isEmpty() ? reason : reason + QStringLiteral("\n(%1)").arg(detail);
-}
-
-QString cannotPlay(const QString& what, const QString& reason)
-{
-    return QStringLiteral("Cannot play \"%1\".\n%2").arg(what, reason);
+    switch (state) {
+    case MusicPlayer::State::Paused:
+        return PlaybackState::Paused;
+    case MusicPlayer::State::Empty:
+    case MusicPlayer::State::Stopped:
+        return PlaybackState::Stopped;
+    default:
+        // On its way to the next entry the list still shows as playing, so Stop stays at hand.
+        return PlaybackState::Playing;
+    }
 }
 
 } // namespace
 
 MusicPlayer::MusicPlayer(PlayerStrip* strip, QObject* parent) : QObject(parent), m_strip(strip)
 {
-    m_next.setSingleShot(true);
-    m_next.setInterval(0);
-    connect(&m_next, &QTimer::timeout, this, &MusicPlayer::moveOn);
-    connect(strip, &PlayerStrip::play, this, [this] {
-        if (m_playback && !m_playback->source().isEmpty()) {
-            m_halted = false;
-            m_playback->play();
-        }
-    });
-    connect(strip, &PlayerStrip::pause, this, [this] {
-        if (m_playback && !m_playback->source().isEmpty())
-            m_playback->pause();
-    });
-    connect(strip, &PlayerStrip::stop, this, &MusicPlayer::stop);
+    connect(strip, &PlayerStrip::play, this, [this] { handle(Event::Play); });
+    connect(strip, &PlayerStrip::pause, this, [this] { handle(Event::Pause); });
+    connect(strip, &PlayerStrip::stop, this, [this] { handle(Event::Stop); });
     connect(strip, &PlayerStrip::seek, this, [this](qint64 ms) {
-        if (m_playback)
+        if (m_playback && m_state != State::Empty)
             m_playback->setPosition(ms);
     });
     connect(strip, &PlayerStrip::changeVolume, this, &MusicPlayer::setVolume);
@@ -85,16 +78,96 @@ MusicPlayer::MusicPlayer(PlayerStrip* strip, QObject* parent) : QObject(parent),
     strip->setMuted(m_muted);
 }
 
-bool MusicPlayer::ensurePlayback()
+// Every change of state, from the user's buttons, from the media stack's reports and from the
+// steps this player takes by itself. What an event does not name for a state leaves it alone:
+// a late report about an entry the user stopped moves nothing on.
+void MusicPlayer::handle(Event event, const Failure* failure)
+{
+    switch (event) {
+    case Event::Play:
+        if (m_state == State::Paused) {
+            enter(State::Playing);
+            m_playback->play();
+        } else if (m_state == State::Stopped) {
+            playEntry(m_index); // afresh: a source that failed before is tried again
+        }
+        break;
+    case Event::Pause:
+        if (m_state == State::Playing) {
+            enter(State::Paused);
+            m_playback->pause();
+        }
+        break;
+    case Event::Stop:
+        if (m_state == State::Failed && m_playlist.isEmpty()) {
+            clear();
+        } else if (m_state != State::Empty && m_state != State::Stopped) {
+            enter(State::Stopped);
+            m_playback->stop();
+        }
+        reportPending();
+        break;
+    case Event::Started:
+        if (m_state == State::Playing)
+            reportPending(); // the list's earlier failures, now that something plays
+        break;
+    case Event::Ended:
+        if (m_state == State::Playing) {
+            enter(State::Ended);
+            stepLater();
+        }
+        break;
+    case Event::Failed:
+        if (m_state == State::Playing || m_state == State::Paused) {
+            m_pending.append(*failure);
+            enter(State::Failed);
+            stepLater();
+        }
+        break;
+    case Event::MoveOn:
+        if (m_state == State::Failed && m_playlist.isEmpty()) {
+            clear();
+            reportPending();
+        } else if (m_state == State::Ended || m_state == State::Failed) {
+            if (m_index + 1 < m_queue.size()) {
+                playEntry(m_index + 1);
+            } else {
+                reportPending();
+                rewind();
+            }
+        }
+        break;
+    }
+}
+
+void MusicPlayer::enter(State state)
+{
+    m_state = state;
+    ++m_step; // a step on its way belongs to the state it was taken in
+    m_strip->setState(shownAs(state));
+}
+
+// The media stack's reports come from inside its own signals; the next entry is handed over
+// once they are done.
+void MusicPlayer::stepLater()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, step = m_step] {
+            if (step == m_step)
+                handle(Event::MoveOn);
+        },
+        Qt::QueuedConnection);
+}
+
+bool MusicPlayer::ensurePlayback(const QString& what)
 {
     if (m_playback)
         return true;
     QString why = QStringLiteral("The program gave the player no way to load it.");
     MediaBackend* backend = m_loader ? m_loader(&why) : nullptr;
     if (!backend) {
-        showError(QStringLiteral("Sound cannot be played because the media module could not be "
-                                 "loaded.\n\n") +
-                  why);
+        report({{what, QStringLiteral("Corvalo's media module could not be loaded."), why, {}}});
         return false;
     }
     m_playback = backend->createPlayback(this, this);
@@ -105,19 +178,18 @@ bool MusicPlayer::ensurePlayback()
 
 void MusicPlayer::setLocation(const QString& path)
 {
-    // A new location starts a new pass: failures not yet shown belong to what played before.
-    m_failures.clear();
-    m_reported = 0;
-    m_box = nullptr;
+    // What the list before had not said yet is said now, before the new location plays.
+    reportPending();
     m_playlist.clear();
     if (path.isEmpty()) {
         clear();
         return;
     }
     const QFileInfo file(path);
+    const QString what = QDir::toNativeSeparators(path);
+    const bool playlist = corvalo::music::playlistFormat(path) != PlaylistFormat::None;
     QString problem;
     QList<QUrl> queue;
-    const bool playlist = corvalo::music::playlistFormat(path) != PlaylistFormat::None;
     if (!file.exists())
         problem = QStringLiteral("The file does not exist.");
     else if (!file.isFile() || !file.isReadable())
@@ -131,10 +203,10 @@ void MusicPlayer::setLocation(const QString& path)
     }
     if (!problem.isEmpty()) {
         clear();
-        showError(cannotPlay(QDir::toNativeSeparators(path), problem));
+        report({{what, problem, {}, {}}});
         return;
     }
-    if (!ensurePlayback()) {
+    if (!ensurePlayback(what)) {
         clear();
         return;
     }
@@ -146,130 +218,96 @@ void MusicPlayer::setLocation(const QString& path)
 
 void MusicPlayer::playEntry(int index)
 {
-    m_next.stop();
-    m_nextStep = Next::Nothing;
-    m_failing = false;
-    m_halted = false;
     m_index = index;
     const QUrl url = m_queue.at(index);
     m_strip->setMedia(titleOf(url), locationText(url));
-    m_loading = true;
+    enter(State::Playing);
+    // A failure the player reports at once is this entry's; any other report is about the
+    // source being replaced.
+    m_handingOver = true;
     m_playback->load(url);
     m_playback->play();
-    m_loading = false;
-    // While a failed entry is skipped the strip shows the list as playing, so Stop stays at hand.
-    m_strip->setState(m_failing ? PlaybackState::Playing : m_playback->state());
+    m_handingOver = false;
     emit sourceChanged(url);
+}
+
+// Through: a list waits at its first entry for the next Play, a single file at its start.
+void MusicPlayer::rewind()
+{
+    if (m_index > 0) {
+        m_index = 0;
+        const QUrl first = m_queue.first();
+        m_strip->setMedia(titleOf(first), locationText(first));
+        m_handingOver = true;
+        m_playback->load(first);
+        m_handingOver = false;
+        emit sourceChanged(first);
+    } else {
+        m_playback->stop();
+    }
+    enter(State::Stopped);
 }
 
 void MusicPlayer::clear()
 {
-    m_next.stop();
-    m_nextStep = Next::Nothing;
-    m_failing = false;
     m_queue.clear();
     m_index = -1;
     if (m_playback) {
-        m_loading = true;
-        m_playback->stop();
+        m_handingOver = true;
         m_playback->load(QUrl());
-        m_loading = false;
+        m_handingOver = false;
         emit sourceChanged(QUrl());
     }
     m_strip->setMedia(QString(), QString());
-    m_strip->setState(PlaybackState::Stopped);
+    enter(State::Empty);
 }
 
-void MusicPlayer::stop()
+void MusicPlayer::reportPending()
 {
-    if (!m_playback)
+    if (m_pending.isEmpty())
         return;
-    const bool failing = std::exchange(m_failing, false);
-    m_halted = true;
-    m_next.stop();
-    m_nextStep = Next::Nothing;
-    if (failing && m_playlist.isEmpty()) {
-        clear();
-        showError(m_failure);
-        return;
-    }
-    m_playback->stop();
-    m_strip->setState(PlaybackState::Stopped);
-    reportFailures();
+    report(std::exchange(m_pending, {}));
 }
 
-void MusicPlayer::moveOn()
+// One box at a time: what fails while it is open is added to it, unless it already says so.
+void MusicPlayer::report(const QList<Failure>& failures)
 {
-    const Next step = std::exchange(m_nextStep, Next::Nothing);
-    const bool more = m_index + 1 < m_queue.size();
-    if (step == Next::AfterFailure) {
-        m_failing = false;
-        if (m_playlist.isEmpty()) {
-            clear();
-            showError(m_failure);
-        } else if (more) {
-            playEntry(m_index + 1);
-        } else {
-            reportFailures();
-            clear();
-        }
-    } else if (step == Next::AfterEnd) {
-        if (more) {
-            playEntry(m_index + 1);
-            return;
-        }
-        reportFailures();
-        if (m_queue.size() > 1) {
-            // A finished playlist starts over from its first entry on the next Play.
-            m_index = 0;
-            const QUrl first = m_queue.first();
-            m_strip->setMedia(titleOf(first), locationText(first));
-            m_loading = true;
-            m_playback->load(first);
-            m_loading = false;
-            // Until Play, a complaint about the first entry (it may be a bad one) waits too.
-            m_halted = true;
-            m_strip->setState(PlaybackState::Stopped);
-            emit sourceChanged(first);
-        }
-    }
-}
+    const QList<Failure> before = m_box ? m_shown : QList<Failure>();
+    m_shown = before;
+    for (const Failure& failure : failures)
+        if (!before.contains(failure))
+            m_shown.append(failure);
 
-void MusicPlayer::reportFailures()
-{
-    if (m_reported == m_failures.size())
-        return;
-    // Added to the box still open for this list, else in a box of their own.
-    const QList<Failure> shown = m_box ? m_failures : m_failures.mid(m_reported);
-    m_reported = m_failures.size();
     QString text;
-    if (shown.size() == 1) {
-        const Failure& only = shown.first();
-        text = cannotPlay(only.what, withDetail(only.reason, only.detail));
+    if (m_shown.size() == 1) {
+        const Failure& only = m_shown.first();
+        text = QStringLiteral("Cannot play \"%1\".\n%2").arg(only.what, only.reason);
+        if (!only.detail.isEmpty())
+            text += QStringLiteral("\n(%1)").arg(only.detail);
     } else {
-        text = QStringLiteral("Cannot play %1 entries of the playlist \"%2\":")
-                   .arg(shown.size())
-                   .arg(m_playlist);
-        for (const Failure& failure : shown.first(std::min(shown.size(), namedFailures)))
+        const QString playlist = m_shown.first().playlist;
+        const bool oneList = !playlist.isEmpty() &&
+                             std::all_of(m_shown.begin(), m_shown.end(),
+                                         [&](const Failure& f) { return f.playlist == playlist; });
+        text = oneList ? QStringLiteral("Cannot play %1 entries of the playlist \"%2\":")
+                             .arg(m_shown.size())
+                             .arg(playlist)
+                       : QStringLiteral("Cannot play %1 files:").arg(m_shown.size());
+        for (const Failure& failure : m_shown.first(std::min(m_shown.size(), namedFailures)))
             text += QStringLiteral("\n\"%1\": %2").arg(failure.what, failure.reason);
-        if (shown.size() > namedFailures)
-            text += QStringLiteral("\nand %1 more.").arg(shown.size() - namedFailures);
+        if (m_shown.size() > namedFailures)
+            text += QStringLiteral("\nand %1 more.").arg(m_shown.size() - namedFailures);
     }
-    if (m_box)
+    if (m_box) {
         m_box->setText(text);
-    else
-        m_box = showError(text);
-}
-
-QMessageBox* MusicPlayer::showError(const QString& text)
-{
+        return;
+    }
     // Opened, not run: the player's reports keep coming while the box is up.
-    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text,
-                                QMessageBox::Ok, m_strip->window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
-    return box;
+    m_box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+                            m_strip->window());
+    m_box->setAttribute(Qt::WA_DeleteOnClose);
+    m_box->setWindowModality(Qt::WindowModal);
+    m_box->open();
 }
 
 void MusicPlayer::setVolume(int volume)
@@ -288,25 +326,20 @@ void MusicPlayer::setMuted(bool muted)
     m_strip->setMuted(muted);
 }
 
-void MusicPlayer::stateChanged(PlaybackState state)
-{
-    if (m_loading || (m_failing && state == PlaybackState::Stopped))
-        return;
-    m_strip->setState(state);
-}
+// The strip shows this player's own state: the media stack's state follows what it was asked,
+// and its status and failure reports tell the rest.
+void MusicPlayer::stateChanged(PlaybackState) {}
 
 void MusicPlayer::statusChanged(MediaStatus status)
 {
-    if (m_index < 0 || m_failing || m_loading || m_halted)
+    if (m_handingOver)
         return;
-    if (status == MediaStatus::Started) {
-        reportFailures();
-    } else if (status == MediaStatus::Ended) {
-        m_nextStep = Next::AfterEnd;
-        m_next.start();
-    } else if (status == MediaStatus::Invalid) {
+    if (status == MediaStatus::Started)
+        handle(Event::Started);
+    else if (status == MediaStatus::Ended)
+        handle(Event::Ended);
+    else if (status == MediaStatus::Invalid)
         failed(MediaFailure::Other, QString());
-    }
 }
 
 void MusicPlayer::durationChanged(qint64 ms)
@@ -326,15 +359,8 @@ void MusicPlayer::seekableChanged(bool seekable)
 
 void MusicPlayer::failed(MediaFailure failure, const QString& detail)
 {
-    // The player often reports one failure several times over; one is enough.
-    if (m_index < 0 || m_failing || m_halted)
+    if (m_index < 0)
         return;
-    m_failing = true;
-    const QString what = locationText(m_queue.at(m_index));
-    if (m_playlist.isEmpty())
-        m_failure = cannotPlay(what, withDetail(reasonFor(failure), detail));
-    else
-        m_failures.append({what, reasonFor(failure), detail});
-    m_nextStep = Next::AfterFailure;
-    m_next.start();
+    const Failure entry{locationText(m_queue.at(m_index)), reasonFor(failure), detail, m_playlist};
+    handle(Event::Failed, &entry);
 }

@@ -1,7 +1,7 @@
 #include "splashwindow.h"
 
 #include "look/appearance.h"
-#include "storeinfo.h"
+#include "look/product.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -86,7 +86,7 @@ void frmSplash::buildFrame()
              Fit::KeepLeft);
     addLabel(f, "lblPlatform", QStringLiteral("Corvalo"), corvalo::twipsRect(4830, 2340, 2025, 360),
              corvalo::layoutFont(arial, 15.75, true), Fit::KeepRight);
-    addLabel(f, "lblCompany", QStringLiteral("By ") + QLatin1String(corvalo::storeinfo::authorName),
+    addLabel(f, "lblCompany", QStringLiteral("By ") + QLatin1String(corvalo::product::authorName),
              corvalo::twipsRect(4560, 3270, 2415, 255), corvalo::layoutFont(arial, 8.25));
     m_label1 = addLabel(f, "Label1", QStringLiteral("(Click To Close)"),
                         corvalo::twipsRect(3000, 3480, 1215, 375), font());
@@ -99,7 +99,7 @@ void frmSplash::buildFrame()
     addPicture(f, "Image2", "tree.gif", corvalo::twipsRect(5400, 480, 1290, 1590));
     addPicture(f, "Image3", "tree.gif", corvalo::twipsRect(360, 480, 1290, 1590));
     addPicture(f, "Image4", "village.jpg", corvalo::twipsRect(2760, 1680, 1560, 1605));
-    QLabel* label3 = addLabel(f, "Label3", QLatin1String(corvalo::storeinfo::makerWebAddress),
+    QLabel* label3 = addLabel(f, "Label3", QLatin1String(corvalo::product::makerWebAddress),
                               corvalo::twipsRect(2160, 3600, 3255, 375),
                               corvalo::layoutFont(QStringLiteral("Comic Sans MS"), 14.25));
     corvalo::setForeColour(label3, corvalo::SystemColour::HighlightText);
@@ -107,7 +107,7 @@ void frmSplash::buildFrame()
              corvalo::twipsRect(4680, 2760, 2160, 285), corvalo::layoutFont(arial, 12, true),
              Fit::KeepRight);
 
-    m_command1 = new QPushButton(corvalo::storeinfo::storeButtonCaption(), f);
+    m_command1 = new QPushButton(corvalo::product::storeButtonCaption(), f);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(corvalo::twipsRect(1680, 120, 3735, 375));
     m_command1->setAutoDefault(false);

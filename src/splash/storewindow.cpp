@@ -1,7 +1,7 @@
 #include "storewindow.h"
 
 #include "look/appearance.h"
-#include "storeinfo.h"
+#include "look/product.h"
 
 #include <QUrl>
 #include <QWebEngineView>
@@ -9,7 +9,7 @@
 Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QLatin1String(corvalo::storeinfo::storeName));
+    setWindowTitle(QLatin1String(corvalo::product::storeName));
     resize(corvalo::twips(9585), corvalo::twips(8400));
 
     // Deliberately larger than the window: it is not resized with it.

@@ -2,7 +2,7 @@
 
 #include "look/appearance.h"
 #include "look/picturebutton.h"
-#include "splash/storeinfo.h"
+#include "look/product.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -69,7 +69,7 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QRect r
 
 QString description()
 {
-    return QStringLiteral("Corvalo By ") + QLatin1String(corvalo::storeinfo::authorName) +
+    return QStringLiteral("Corvalo By ") + QLatin1String(corvalo::product::authorName) +
            QStringLiteral(". Incorporating the seasons and special times of year, to keep your "
                           "desktop up to date and fresh. Next release due, January 1st , "
                           "entitled, \"New Year\".");

@@ -38,6 +38,7 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -359,7 +360,7 @@ private:
     int m_programEnds = 0;
     int m_restarts = 0;
     QPointer<QWidget> m_watchedMain;
-    QMetaObject::Connection m_endConnection;
+    std::unique_ptr<WindowSet> m_windows;
     int m_boxesAtPress = 0;
 
     static void settle()
@@ -371,11 +372,22 @@ private:
         }
     }
 
-    static void startProgram()
+    void startProgram()
     {
-        QWidget* calculator = WindowSet::mainWindow();
-        WindowSet::show(WindowSet::splash());
-        calculator->show();
+        m_windows = testsupport::makeWindowSet();
+        connect(m_windows.get(), &WindowSet::programEnd, this, [this] {
+            ++m_programEnds;
+            for (const char* name : windowClasses)
+                if (QWidget* w = findWindow(name); w && w->isVisible())
+                    m_openAtEnd << QLatin1String(name);
+        });
+        m_windows->start();
+        settle();
+    }
+
+    void stopProgram()
+    {
+        m_windows.reset();
         settle();
     }
 
@@ -383,7 +395,7 @@ private:
     // the box, by a look at what it wrote.
     void watchKeys()
     {
-        QWidget* main = WindowSet::existingMainWindow();
+        QWidget* main = findWindow("FrmCorvalo");
         if (!main || main == m_watchedMain)
             return;
         m_watchedMain = main;
@@ -438,17 +450,18 @@ private:
                 m_problems << QStringLiteral("the window set does not know the %1 on the screen")
                                   .arg(QLatin1String(name));
         };
-        same("FrmCorvalo", WindowSet::existingMainWindow());
-        same("frmSplash", WindowSet::existingSplash());
-        same("FrmAbout", WindowSet::existingAbout());
-        same("Form1", WindowSet::existingStore());
-        // These have no look-up that leaves them unbuilt; asking for one that exists is safe.
-        if (windows.contains("FrmExp1"))
-            same("FrmExp1", WindowSet::helpExample());
-        if (windows.contains("frmmusic"))
-            same("frmmusic", WindowSet::musicManager());
-        if (windows.contains("Skins"))
-            same("Skins", WindowSet::skinChooser());
+        // Asking the set for a window that exists builds nothing.
+        const std::pair<const char*, std::function<QWidget*()>> inSet[] = {
+            {"FrmCorvalo", [this] { return m_windows->mainWindow(); }},
+            {"frmSplash", [this] { return m_windows->splash(); }},
+            {"FrmExp1", [this] { return m_windows->helpExample(); }},
+            {"FrmAbout", [this] { return m_windows->about(); }},
+            {"frmmusic", [this] { return m_windows->musicManager(); }},
+            {"Skins", [this] { return m_windows->skinChooser(); }},
+        };
+        for (const auto& [name, fromSet] : inSet)
+            if (windows.contains(QLatin1String(name)))
+                same(name, fromSet());
 
         if (QWidget* main = windows.value("FrmCorvalo")) {
             auto* one = main->findChild<QLineEdit*>(QStringLiteral("TxtDisplay"));
@@ -476,21 +489,12 @@ private slots:
         testsupport::prepareApplication();
         g_nextHandler = qInstallMessageHandler(dropPlatformChatter);
         qApp->installEventFilter(&m_answerer);
-        m_endConnection =
-            connect(WindowSet::lifetime(), &WindowSet::Lifetime::programEnd, this, [this] {
-                ++m_programEnds;
-                for (const char* name : windowClasses)
-                    if (QWidget* w = findWindow(name); w && w->isVisible())
-                        m_openAtEnd << QLatin1String(name);
-            });
     }
 
     void cleanupTestCase()
     {
         qInstallMessageHandler(g_nextHandler);
-        disconnect(m_endConnection);
-        WindowSet::closeAll();
-        settle();
+        stopProgram();
     }
 
     void randomActions()
@@ -536,8 +540,7 @@ private slots:
                         .arg(what, m_problems.join(QStringLiteral("; ")), log)));
             }
             if (m_programEnds > 0) { // the program is over: start it again, as a user would
-                WindowSet::closeAll();
-                settle();
+                stopProgram();
                 startProgram();
                 ++m_restarts;
             }

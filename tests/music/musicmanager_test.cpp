@@ -1,11 +1,11 @@
-#include "app/store.h"
 #include "app/windowset.h"
+#include "fakemedia.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
+#include "look/product.h"
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
 #include "soundfiles.h"
-#include "splash/storeinfo.h"
 #include "testsupport.h"
 #include "windows/mainwindow.h"
 
@@ -83,6 +83,8 @@ class MusicManagerTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    std::unique_ptr<WindowSet> m_windows;
+    testsupport::FakeMedia m_media;
     QPointer<frmmusic> m_window;
 
     QString file(const QString& name) const { return m_dir.filePath(name); }
@@ -103,17 +105,19 @@ private slots:
         QVERIFY(soundfiles::writeWav(file("song.wav"), 300));
         QVERIFY(soundfiles::writeWav(file("other.wav"), 300));
         QVERIFY(QDir(m_dir.path()).mkdir("folder"));
-        corvalo::setStoreUrlForTesting(QUrl("about:blank"));
     }
 
     void init()
     {
-        m_window = WindowSet::musicManager();
+        m_windows = testsupport::makeWindowSet();
+        m_windows->setMediaBackendLoader([this](QString*) { return &m_media; });
+        m_windows->setStoreUrl(QUrl("about:blank"));
+        m_window = m_windows->musicManager();
         WindowSet::show(m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
 
-    void cleanup() { WindowSet::closeAll(); }
+    void cleanup() { m_windows.reset(); }
 
     void windowAsDesigned()
     {
@@ -137,7 +141,7 @@ private slots:
         QTest::addColumn<int>("pixels");
 
         const QString store =
-            "Click Here To Buy From " + QLatin1String(corvalo::storeinfo::storeName);
+            "Click Here To Buy From " + QLatin1String(corvalo::product::storeName);
         QTest::newRow("cmdBrowse") << "cmdBrowse"
                                    << "PictureButton"
                                    << "Browse" << QRect(24, 40, 81, 25) << "Comic Sans MS" << 16;
@@ -352,7 +356,8 @@ private slots:
         MessageBoxCatcher boxes;
         control<QLineEdit>("txtrun")->setText(QString(text).replace("%DIR%", m_dir.path()));
         click("CmdPlay"); // the warning, if any, is answered before the click returns
-        FrmCorvalo* main = WindowSet::existingMainWindow();
+        const QWidgetList mains = testsupport::topLevels("FrmCorvalo");
+        auto* main = mains.isEmpty() ? nullptr : qobject_cast<FrmCorvalo*>(mains.first());
         if (warned) {
             QCOMPARE(boxes.seen().size(), size_t(1));
             QCOMPARE(boxes.seen().front().title, QStringLiteral("Error"));
@@ -372,7 +377,7 @@ private slots:
     {
         control<QLineEdit>("txtrun")->setText(file("song.wav"));
         click("CmdPlay");
-        MusicPlayer* player = WindowSet::existingMainWindow()->musicPlayer();
+        MusicPlayer* player = m_windows->mainWindow()->musicPlayer();
         QVERIFY(player->playback());
         const QUrl playing = player->playback()->source();
 
@@ -419,9 +424,10 @@ private slots:
     void storeButtonOpensTheStore()
     {
         QCOMPARE(control<QPushButton>("Command1")->text(),
-                 "Click Here To Buy From " + QLatin1String(corvalo::storeinfo::storeName));
+                 "Click Here To Buy From " + QLatin1String(corvalo::product::storeName));
         click("Command1");
-        QTRY_VERIFY(WindowSet::existingStore() && WindowSet::existingStore()->isVisible());
+        QTRY_VERIFY(testsupport::topLevels("Form1").size() == 1 &&
+                    testsupport::topLevels("Form1").first()->isVisible());
         QVERIFY(m_window->isVisible());
     }
 
@@ -432,7 +438,7 @@ private slots:
         click("cmdBrowse");
         m_window->close();
         QTRY_VERIFY(m_window.isNull());
-        m_window = WindowSet::musicManager();
+        m_window = m_windows->musicManager();
         QCOMPARE(control<QLineEdit>("txtrun")->text(), QString());
         QVERIFY(!m_window->fileDialog());
     }

@@ -282,7 +282,8 @@ private slots:
 
     void sitsOnTheMainWindow()
     {
-        FrmCorvalo* main = WindowSet::mainWindow();
+        const std::unique_ptr<WindowSet> windows = testsupport::makeWindowSet();
+        FrmCorvalo* main = windows->mainWindow();
         WindowSet::show(main);
         QVERIFY(QTest::qWaitForWindowExposed(main));
         auto* strip = qobject_cast<PlayerStrip*>(main->playerStrip());
@@ -308,7 +309,6 @@ private slots:
         }
         QCOMPARE(order, QStringList({"playButton", "stopButton", "seekSlider", "muteButton",
                                      "volumeSlider"}));
-        WindowSet::closeAll();
     }
 };
 

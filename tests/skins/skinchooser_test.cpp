@@ -78,10 +78,12 @@ void press(FrmCorvalo* main, const QString& sequence)
 class SkinChooserTest : public QObject {
     Q_OBJECT
 
-    FrmCorvalo* main() { return WindowSet::mainWindow(); }
+    std::unique_ptr<WindowSet> m_windows;
+
+    FrmCorvalo* main() { return m_windows->mainWindow(); }
     Skins* openChooser()
     {
-        Skins* chooser = WindowSet::skinChooser();
+        Skins* chooser = m_windows->skinChooser();
         WindowSet::show(chooser);
         return chooser;
     }
@@ -125,8 +127,12 @@ class SkinChooserTest : public QObject {
 
 private slots:
     void initTestCase() { testsupport::prepareApplication(); }
-    void init() { WindowSet::show(main()); }
-    void cleanup() { WindowSet::closeAll(); }
+    void init()
+    {
+        m_windows = testsupport::makeWindowSet();
+        WindowSet::show(main());
+    }
+    void cleanup() { m_windows.reset(); }
 
     void layout_data()
     {
@@ -486,11 +492,11 @@ private slots:
         click(chooser, "CmdWinter");
         closed->close();
         QTRY_VERIFY(closed.isNull());
-        QVERIFY(!WindowSet::existingMainWindow());
+        QVERIFY(testsupport::topLevels("FrmCorvalo").isEmpty());
 
         click(chooser, "cmdSet");
-        FrmCorvalo* fresh = WindowSet::existingMainWindow();
-        QVERIFY(fresh);
+        QCOMPARE(testsupport::topLevels("FrmCorvalo").size(), 1);
+        auto* fresh = qobject_cast<FrmCorvalo*>(testsupport::topLevels("FrmCorvalo").first());
         QVERIFY(fresh->isVisible());
         QCOMPARE(fresh->state(), corvalo::CalcState{});
         QCOMPARE(fresh->backgroundPicture()->pixmap().cacheKey(),

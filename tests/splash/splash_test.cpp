@@ -2,8 +2,8 @@
 
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "look/product.h"
 #include "splash/splashwindow.h"
-#include "splash/storeinfo.h"
 #include "windows/aboutbox.h"
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"
@@ -27,15 +27,6 @@ void discardClosedWindows()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QWidget* shown(const QString& window)
-{
-    QWidget* w = window == QLatin1String("frmSplash")  ? static_cast<QWidget*>(WindowSet::splash())
-                 : window == QLatin1String("FrmAbout") ? static_cast<QWidget*>(WindowSet::about())
-                                                       : WindowSet::helpExample();
-    WindowSet::show(w);
-    return w;
-}
-
 QStringList bottomToTop(const QWidget* parent)
 {
     QStringList names;
@@ -49,11 +40,25 @@ QStringList bottomToTop(const QWidget* parent)
 
 class SplashTest : public QObject {
     Q_OBJECT
+    std::unique_ptr<WindowSet> m_windows;
+
+    QWidget* shown(const QString& window)
+    {
+        QWidget* w =
+            window == QLatin1String("frmSplash")  ? static_cast<QWidget*>(m_windows->splash())
+            : window == QLatin1String("FrmAbout") ? static_cast<QWidget*>(m_windows->about())
+                                                  : m_windows->helpExample();
+        WindowSet::show(w);
+        return w;
+    }
+    static bool storeOpen() { return !testsupport::topLevels(QStringLiteral("Form1")).isEmpty(); }
+
 private slots:
     void initTestCase() { testsupport::prepareApplication(); }
+    void init() { m_windows = testsupport::makeWindowSet(); }
     void cleanup()
     {
-        WindowSet::closeAll();
+        m_windows.reset();
         discardClosedWindows();
     }
 
@@ -137,17 +142,17 @@ void SplashTest::controls_data()
     const QFont bold = corvalo::layoutFont(sans, 8.25, true);
     const QFont modern = corvalo::layoutFont(QStringLiteral("Modern"), 20.25, true);
     const quint32 white = Colour::fromRgb(0xFFFFFF).value, red = Colour::fromRgb(0xFF0000).value;
-    const QString author = QLatin1String(corvalo::storeinfo::authorName);
+    const QString author = QLatin1String(corvalo::product::authorName);
     auto row = [](const char* tag, const char* window, const char* name, QRect rect,
                   const QString& text, const QFont& font, quint32 fore, const char* style) {
         QTest::newRow(tag) << window << name << rect << text << font << fore << style;
     };
     row("splash store button", "frmSplash", "Command1", twipsRect(1680, 120, 3735, 375),
-        corvalo::storeinfo::storeButtonCaption(), standard, Colour::fromRgb(0).value, "");
+        corvalo::product::storeButtonCaption(), standard, Colour::fromRgb(0).value, "");
     row("splash version", "frmSplash", "lblVersion", twipsRect(4680, 2760, 2160, 285),
         "Version 3.0(xmas)", corvalo::layoutFont(arial, 12, true), white, "fit right");
     row("splash web address", "frmSplash", "Label3", twipsRect(2160, 3600, 3255, 375),
-        corvalo::storeinfo::makerWebAddress, corvalo::layoutFont("Comic Sans MS", 14.25),
+        corvalo::product::makerWebAddress, corvalo::layoutFont("Comic Sans MS", 14.25),
         corvalo::SystemColour::HighlightText.value, "wrap");
     row("splash greeting", "frmSplash", "Label2", twipsRect(240, 2040, 3015, 1335),
         "Merry Christmas!", corvalo::layoutFont("Roman", 27.75, true), white, "wrap");
@@ -376,8 +381,8 @@ void SplashTest::splashClicks()
     QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(splash.data(), point));
     QCOMPARE(splash->isVisible(), !closes);
     discardClosedWindows();
-    QCOMPARE(WindowSet::existingSplash() == nullptr, closes);
-    QVERIFY(!WindowSet::existingStore());
+    QCOMPARE(splash.isNull(), closes);
+    QVERIFY(!storeOpen());
 }
 
 void SplashTest::splashClickNeedsPressAndReleaseOnTheControl()
@@ -427,12 +432,12 @@ void SplashTest::splashKeys()
     discardClosedWindows();
     QCOMPARE(splash.isNull(), closes);
     QCOMPARE(pressed.count(), 0);
-    QVERIFY(!WindowSet::existingStore());
+    QVERIFY(!storeOpen());
 }
 
 void SplashTest::clearKeyHidesSplash()
 {
-    FrmCorvalo* calculator = WindowSet::mainWindow();
+    FrmCorvalo* calculator = m_windows->mainWindow();
     WindowSet::show(calculator);
     QPointer<QWidget> splash = shown(QStringLiteral("frmSplash"));
     auto* clear = calculator->findChild<QPushButton*>(QStringLiteral("CmdCancel"));
@@ -444,7 +449,7 @@ void SplashTest::clearKeyHidesSplash()
     splash->close();
     discardClosedWindows();
     QTest::mouseClick(clear, Qt::LeftButton);
-    QVERIFY(!WindowSet::existingSplash());
+    QVERIFY(testsupport::topLevels(QStringLiteral("frmSplash")).isEmpty());
 }
 
 void SplashTest::okHidesAbout_data()
@@ -467,9 +472,9 @@ void SplashTest::okHidesAbout()
     QFETCH(bool, toWindow);
 
     QAction* aboutCommand =
-        WindowSet::mainWindow()->findChild<QAction*>(QStringLiteral("MnuAbout"));
+        m_windows->mainWindow()->findChild<QAction*>(QStringLiteral("MnuAbout"));
     aboutCommand->trigger();
-    QPointer<FrmAbout> about = WindowSet::existingAbout();
+    QPointer<FrmAbout> about = m_windows->about(); // the one the command showed
     QVERIFY(about && about->isVisible());
     QWidget* receiver = toWindow ? static_cast<QWidget*>(about) : about->okButton();
     if (key == 0)
@@ -480,21 +485,22 @@ void SplashTest::okHidesAbout()
     QVERIFY(about && about->isHidden());
 
     aboutCommand->trigger();
-    QCOMPARE(WindowSet::existingAbout(), about.data());
+    QCOMPARE(testsupport::topLevels(QStringLiteral("FrmAbout")), QWidgetList{about});
     QVERIFY(about->isVisible());
 }
 
 void SplashTest::closeBoxDiscardsAbout()
 {
     QAction* aboutCommand =
-        WindowSet::mainWindow()->findChild<QAction*>(QStringLiteral("MnuAbout"));
+        m_windows->mainWindow()->findChild<QAction*>(QStringLiteral("MnuAbout"));
     aboutCommand->trigger();
-    QPointer<FrmAbout> about = WindowSet::existingAbout();
+    QPointer<FrmAbout> about = m_windows->about(); // the one the command showed
     about->close();
     discardClosedWindows();
     QVERIFY(!about);
     aboutCommand->trigger();
-    QVERIFY(WindowSet::existingAbout() && WindowSet::existingAbout()->isVisible());
+    const QWidgetList fresh = testsupport::topLevels(QStringLiteral("FrmAbout"));
+    QVERIFY(fresh.size() == 1 && fresh.first()->isVisible());
 }
 
 QTEST_MAIN(SplashTest)

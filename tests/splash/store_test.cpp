@@ -4,8 +4,8 @@
 #include "app/store.h"
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "look/product.h"
 #include "splash/splashwindow.h"
-#include "splash/storeinfo.h"
 #include "windows/mainwindow.h"
 
 #include <QLineEdit>
@@ -101,13 +101,6 @@ void discardClosedWindows()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void clickSplashStoreButton()
-{
-    frmSplash* splash = WindowSet::splash();
-    WindowSet::show(splash);
-    QTest::mouseClick(splash->storeButton(), Qt::LeftButton);
-}
-
 QWidget* webView(QWidget* store)
 {
     return store->findChild<QWidget*>(QStringLiteral("WebBrowser1"));
@@ -137,6 +130,19 @@ private slots:
     void navigationProblems();
 
 private:
+    void clickSplashStoreButton()
+    {
+        frmSplash* splash = m_windows->splash();
+        WindowSet::show(splash);
+        QTest::mouseClick(splash->storeButton(), Qt::LeftButton);
+    }
+    QWidget* openStore() const
+    {
+        const QWidgetList open = testsupport::topLevels(QStringLiteral("Form1"));
+        return open.isEmpty() ? nullptr : open.first();
+    }
+
+    std::unique_ptr<WindowSet> m_windows;
     LocalStore m_store;
     testsupport::MessageBoxCatcher m_boxes;
     bool m_sandboxLeftToProgram = false;
@@ -146,25 +152,25 @@ private:
 void StoreTest::initTestCase()
 {
     testsupport::prepareApplication();
+    m_windows = testsupport::makeWindowSet();
     QVERIFY(m_store.listen());
-    corvalo::setStoreUrlForTesting(m_store.url());
+    m_windows->setStoreUrl(m_store.url());
     // As root, the program's own rule is to decide about Chromium's sandbox.
     m_sandboxLeftToProgram = geteuid() == 0;
     if (m_sandboxLeftToProgram)
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
     QVERIFY(!processHasLoaded("libQt6WebEngineCore"));
     m_stderr.emplace();
-    WindowSet::show(WindowSet::mainWindow());
-    WindowSet::mainWindow()->display()->setText(QStringLiteral("42"));
+    WindowSet::show(m_windows->mainWindow());
+    m_windows->mainWindow()->display()->setText(QStringLiteral("42"));
 }
 
 void StoreTest::cleanupTestCase()
 {
     if (m_stderr)
         m_stderr->finish();
-    WindowSet::closeAll();
+    m_windows.reset();
     discardClosedWindows();
-    corvalo::setStoreUrlForTesting(std::nullopt);
 }
 
 void StoreTest::unloadableModuleIsReported_data()
@@ -178,7 +184,7 @@ void StoreTest::unloadableModuleIsReported_data()
 void StoreTest::unloadableModuleIsReported()
 {
     QFETCH(QByteArray, contents);
-    if (QWidget* open = WindowSet::existingStore()) {
+    if (QWidget* open = openStore()) {
         open->close();
         discardClosedWindows();
     }
@@ -188,20 +194,20 @@ void StoreTest::unloadableModuleIsReported()
     QFile file(path);
     if (!contents.isEmpty())
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) && file.flush());
-    corvalo::setPluginFileForTesting(QStringLiteral("corvalo_store"), path);
+    m_windows->plugins().setFile(QStringLiteral("corvalo_store"), path);
     m_boxes.clear();
 
     clickSplashStoreButton();
-    corvalo::setPluginFileForTesting(QStringLiteral("corvalo_store"), QString());
+    m_windows->plugins().setFile(QStringLiteral("corvalo_store"), QString());
 
     QCOMPARE(m_boxes.seen().size(), std::size_t(1));
     const auto& box = m_boxes.seen().front();
     QCOMPARE(box.title, QStringLiteral("Error"));
     QVERIFY2(box.text.contains(QStringLiteral("module")) && box.text.contains(path),
              qPrintable(box.text));
-    QVERIFY(!WindowSet::existingStore());
-    QVERIFY(WindowSet::existingSplash()->isVisible());
-    QCOMPARE(WindowSet::mainWindow()->display()->text(), QStringLiteral("42"));
+    QVERIFY(!openStore());
+    QVERIFY(m_windows->splash()->isVisible());
+    QCOMPARE(m_windows->mainWindow()->display()->text(), QStringLiteral("42"));
     QCOMPARE(processHasLoaded("libQt6WebEngineCore"), engineLoaded);
 }
 
@@ -210,7 +216,7 @@ void StoreTest::storeButtonLoadsTheWebEngine()
     m_boxes.clear();
     const int before = m_store.pageRequests();
     clickSplashStoreButton();
-    QWidget* store = WindowSet::existingStore();
+    QWidget* store = openStore();
     QVERIFY(store);
     const bool loaded = loads(store);
     clickSplashStoreButton();
@@ -229,7 +235,7 @@ void StoreTest::storeButtonLoadsTheWebEngine()
     QCOMPARE(int(written.count("without Chromium's sandbox")), m_sandboxLeftToProgram ? 1 : 0);
 
     QCOMPARE(store->objectName(), QStringLiteral("Form1"));
-    QCOMPARE(store->windowTitle(), QLatin1String(corvalo::storeinfo::storeName));
+    QCOMPARE(store->windowTitle(), QLatin1String(corvalo::product::storeName));
     QVERIFY(store->windowIcon().isNull());
     QCOMPARE(store->size(), corvalo::twipsRect(0, 0, 9585, 8400).size());
     QVERIFY(store->isVisible());
@@ -238,7 +244,7 @@ void StoreTest::storeButtonLoadsTheWebEngine()
     QCOMPARE(view->property("url").toUrl(), m_store.url());
     QCOMPARE(view->property("title").toString(), QLatin1String(pageTitle));
     QCOMPARE(m_store.pageRequests(), before + 2);
-    QVERIFY(WindowSet::existingSplash()->isVisible());
+    QVERIFY(m_windows->splash()->isVisible());
     QVERIFY(m_boxes.seen().empty());
 }
 
@@ -253,7 +259,7 @@ void StoreTest::everyClickNavigatesAgain_data()
 void StoreTest::everyClickNavigatesAgain()
 {
     QFETCH(bool, fromSplash);
-    QPointer<QWidget> store = WindowSet::store();
+    QPointer<QWidget> store = m_windows->store();
     QWidget* view = webView(store);
     view->setProperty("url", QUrl(QStringLiteral("about:blank")));
     QVERIFY(loads(store));
@@ -263,9 +269,9 @@ void StoreTest::everyClickNavigatesAgain()
     if (fromSplash)
         clickSplashStoreButton();
     else
-        WindowSet::openStore();
+        m_windows->openStore();
     QVERIFY(loads(store));
-    QCOMPARE(WindowSet::existingStore(), store.data());
+    QCOMPARE(openStore(), store.data());
     QCOMPARE(webView(store), view);
     QVERIFY(store->isVisible() && !store->isMinimized());
     QCOMPARE(m_store.pageRequests(), before + 1);
@@ -274,7 +280,7 @@ void StoreTest::everyClickNavigatesAgain()
 
 void StoreTest::closedStoreComesBackNew()
 {
-    QPointer<QWidget> store = WindowSet::store();
+    QPointer<QWidget> store = m_windows->store();
     QPointer<QWidget> view = webView(store);
     store->close();
     discardClosedWindows();
@@ -282,7 +288,7 @@ void StoreTest::closedStoreComesBackNew()
 
     const int before = m_store.pageRequests();
     clickSplashStoreButton();
-    QWidget* fresh = WindowSet::existingStore();
+    QWidget* fresh = openStore();
     QVERIFY(fresh && fresh->isVisible());
     QVERIFY(loads(fresh));
     QCOMPARE(m_store.pageRequests(), before + 1);
@@ -307,21 +313,21 @@ void StoreTest::navigationProblems()
 {
     QFETCH(QUrl, url);
     QFETCH(bool, reported);
-    QPointer<QWidget> store = WindowSet::store();
+    QPointer<QWidget> store = m_windows->store();
     m_boxes.clear();
 
-    corvalo::setStoreUrlForTesting(url);
+    m_windows->setStoreUrl(url);
     clickSplashStoreButton();
     const bool failedToLoad = reported || loads(store, false);
-    corvalo::setStoreUrlForTesting(m_store.url());
+    m_windows->setStoreUrl(m_store.url());
 
     QVERIFY(failedToLoad);
     QCOMPARE(m_boxes.seen().size(), std::size_t(reported ? 1 : 0));
     if (reported)
         QCOMPARE(m_boxes.seen().front().title, QStringLiteral("Error"));
-    QCOMPARE(WindowSet::existingStore(), store.data());
-    QVERIFY(store->isVisible() && WindowSet::existingSplash()->isVisible());
-    QCOMPARE(WindowSet::mainWindow()->display()->text(), QStringLiteral("42"));
+    QCOMPARE(openStore(), store.data());
+    QVERIFY(store->isVisible() && m_windows->splash()->isVisible());
+    QCOMPARE(m_windows->mainWindow()->display()->text(), QStringLiteral("42"));
 }
 
 QTEST_MAIN(StoreTest)

@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "app/plugins.h"
+#include "app/windowset.h"
 #include "look/appearance.h"
 
 #include <QApplication>
@@ -24,8 +24,23 @@ void prepareApplication()
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false);
     corvalo::installFontSubstitutes();
+}
+
+std::unique_ptr<WindowSet> makeWindowSet()
+{
+    auto windows = std::make_unique<WindowSet>();
     // The tests live elsewhere in the build tree than the program beside its plugins.
-    corvalo::setPluginDirForTesting(QStringLiteral(CORVALO_TEST_PLUGIN_DIR));
+    windows->plugins().setFolder(QStringLiteral(CORVALO_TEST_PLUGIN_DIR));
+    return windows;
+}
+
+QWidgetList topLevels(const QString& objectName)
+{
+    QWidgetList found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == objectName)
+            found.append(w);
+    return found;
 }
 
 MessageBoxCatcher::MessageBoxCatcher()

@@ -4,13 +4,23 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QWidgetList>
 
+#include <memory>
 #include <vector>
+
+class WindowSet;
 
 namespace testsupport {
 
 // Sets up the application as the program does: style, font look-alikes, pictures.
 void prepareApplication();
+
+// A window set of the test's own, which finds the plugins in the build tree.
+std::unique_ptr<WindowSet> makeWindowSet();
+
+// The top-level windows of that name, shown or hidden: how many of a window there are.
+QWidgetList topLevels(const QString& objectName);
 
 // Answers every message box that opens while it lives, remembering what each said.
 class MessageBoxCatcher : public QObject {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
 
-// The store both store buttons lead to, and the names shown beside it.
-namespace corvalo::storeinfo {
+// Who made Corvalo, and the store both store buttons lead to: named on the splash card, in the
+// About box, on the store buttons and in the store window's title.
+namespace corvalo::product {
 
 inline constexpr char storeName[] = "Snowdrift Gift Store";
 inline constexpr char storeHomePage[] = "https://store.example.com/";
@@ -16,4 +16,4 @@ inline QString storeButtonCaption()
     return QStringLiteral("Click Here To Buy From ") + QLatin1String(storeName);
 }
 
-} // namespace corvalo::storeinfo
+} // namespace corvalo::product

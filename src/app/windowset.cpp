@@ -2,6 +2,7 @@
 
 #include "music/mediabackend.h"
 #include "music/musicmanager.h"
+#include "placement.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
 #include "splash/storeplugin.h"
@@ -40,6 +41,12 @@ void WindowSet::adopt(QWidget* window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->installEventFilter(this);
+    // On a screen too small for the designed place, the window comes as near to it as fits. Its
+    // frame is not known before it is shown; the main window's is the best guess.
+    QMargins frame;
+    if (m_main && m_main->isVisible() && !window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        frame = corvalo::frameMargins(m_main);
+    corvalo::keepOnScreen(window, frame);
 }
 
 template <class W> W* WindowSet::instance(QPointer<W>& slot, bool* created)

@@ -1,0 +1,44 @@
+#include "placement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace corvalo {
+
+QRect placedWithin(QRect frame, QRect area)
+{
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+    return frame;
+}
+
+QMargins frameMargins(const QWidget* window)
+{
+    const QRect f = window->frameGeometry();
+    const QRect g = window->geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+void keepOnScreen(QWidget* window, QMargins frameEstimate)
+{
+    if (!window->testAttribute(Qt::WA_Moved))
+        return;
+    const QRect client = window->geometry();
+    QScreen* screen = QGuiApplication::screenAt(client.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QMargins frame = window->isVisible() ? frameMargins(window) : frameEstimate;
+    const QRect placed = placedWithin(client + frame, screen->availableGeometry());
+    // Placed by its client area, as designed: the frame is the window manager's to add.
+    if (placed != client + frame)
+        window->setGeometry(placed - frame);
+}
+
+} // namespace corvalo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QMargins>
+#include <QRect>
+
+class QWidget;
+
+namespace corvalo {
+
+// Where a window whose frame would stick out of area goes instead: moved inward by the least
+// distance, its top-left corner first when it is larger than the area. A frame that fits stays.
+QRect placedWithin(QRect frame, QRect area);
+
+// The frame the window manager put around a window, where it is shown.
+QMargins frameMargins(const QWidget* window);
+
+// Keeps a window that was given a place of its own wholly on its screen's available area,
+// counting its frame (that of the main window when its own is not known yet). A window left to
+// the window manager's placement is left alone.
+void keepOnScreen(QWidget* window, QMargins frameEstimate);
+
+} // namespace corvalo

@@ -12,7 +12,7 @@ trap 'rm -rf "$home"' EXIT
 for scale in 1 2; do
     out=$folder/${scale}00
     mkdir -p "$out"
-    HOME=$home QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale CORVALO_SKIN_SCREENSHOTS=$out \
+    HOME=$home QT_QPA_PLATFORM=offscreen:configfile=$PWD/tests/support/screen.json QT_SCALE_FACTOR=$scale CORVALO_SKIN_SCREENSHOTS=$out \
         "$test" set >/dev/null
     ls "$out"/*.png
 done

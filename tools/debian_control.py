@@ -3,8 +3,8 @@
 what Corvalo needs.
 
 Build-Depends is that list less the packaging section (debhelper comes in as debhelper-compat)
-and less what neither the build nor its tests use. The run-time Depends that the linker cannot
-see must name packages of the list too.
+and less what neither the build nor its tests use. The run-time Depends and Recommends that the
+linker cannot see must name packages of the list too.
 
   debian_control.py          check, exit 1 and say what differs
   debian_control.py --write  rewrite the Build-Depends field
@@ -65,11 +65,13 @@ def main(argv):
                         "  run tools/debian_control.py --write" % (
                             [p for p in wanted if p not in have], [p for p in have if p not in wanted]))
     names = {name for name, _ in listed()}
-    _, depends = field(text, "Depends")
-    for dep in depends:
-        name = dep.split()[0]
-        if not name.startswith("${") and name not in names:
-            problems.append("Depends names %s, which tools/debian-packages.txt does not list" % name)
+    for relation in ("Depends", "Recommends"):
+        _, depends = field(text, relation)
+        for dep in depends:
+            name = dep.split()[0]
+            if not name.startswith("${") and name not in names:
+                problems.append("%s names %s, which tools/debian-packages.txt does not list"
+                                % (relation, name))
     print("\n".join(problems) or "debian/control agrees with tools/debian-packages.txt (%d build dependencies)"
           % len(wanted))
     return 1 if problems else 0

@@ -8,10 +8,21 @@
 
 namespace corvalo {
 
-QRect placedWithin(QRect frame, QRect area)
+QRect placedWithin(QRect frame, QRect area, qreal ratio)
 {
     frame.moveRight(std::min(frame.right(), area.right()));
     frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    // At a fractional ratio, Qt rounds a window's place and size to device pixels apart, which
+    // can reach one pixel past the area's edge.
+    auto deviceEnd = [ratio](int start, int length) {
+        return qRound(start * ratio) + qRound(length * ratio);
+    };
+    while (frame.left() > area.left() &&
+           deviceEnd(frame.left(), frame.width()) > deviceEnd(area.left(), area.width()))
+        frame.translate(-1, 0);
+    while (frame.top() > area.top() &&
+           deviceEnd(frame.top(), frame.height()) > deviceEnd(area.top(), area.height()))
+        frame.translate(0, -1);
     frame.moveLeft(std::max(frame.left(), area.left()));
     frame.moveTop(std::max(frame.top(), area.top()));
     return frame;
@@ -35,7 +46,8 @@ void keepOnScreen(QWidget* window, QMargins frameEstimate)
     if (!screen)
         return;
     const QMargins frame = window->isVisible() ? frameMargins(window) : frameEstimate;
-    const QRect placed = placedWithin(client + frame, screen->availableGeometry());
+    const QRect placed =
+        placedWithin(client + frame, screen->availableGeometry(), screen->devicePixelRatio());
     // Placed by its client area, as designed: the frame is the window manager's to add.
     if (placed != client + frame)
         window->setGeometry(placed - frame);

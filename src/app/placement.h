@@ -9,7 +9,8 @@ namespace corvalo {
 
 // Where a window whose frame would stick out of area goes instead: moved inward by the least
 // distance, its top-left corner first when it is larger than the area. A frame that fits stays.
-QRect placedWithin(QRect frame, QRect area);
+// Both are in logical pixels, ratio device pixels to one of them.
+QRect placedWithin(QRect frame, QRect area, qreal ratio);
 
 // The frame the window manager put around a window, where it is shown.
 QMargins frameMargins(const QWidget* window);

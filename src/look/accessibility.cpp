@@ -61,7 +61,8 @@ private:
 };
 
 // Asked for each class of a widget from the most derived up; "QFrame" and "QWidget" are reached
-// only by widgets for which Qt has no interface of a more particular kind. The roles are Qt's.
+// only by widgets for which Qt has no interface of a more particular kind. A bare frame is a
+// grouping: Qt would call it a "border", which reaches a screen reader as a window frame.
 QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* object)
 {
     if (!object || !object->isWidgetType())
@@ -70,7 +71,7 @@ QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* obje
     if (className == QLatin1String("QWidget"))
         return new PlainWidget(widget, QAccessible::Client);
     if (className == QLatin1String("QFrame"))
-        return new PlainWidget(widget, QAccessible::Border);
+        return new PlainWidget(widget, QAccessible::Grouping);
     return nullptr;
 }
 

@@ -21,7 +21,6 @@ NOT_FOR_BUILDING = {
     "build-essential": "every Debian build has it",
     "clang-format": "formatting by hand",
     "xauth": "tools/start.sh's virtual display",
-    "imagemagick": "assets/render.sh; the pictures are committed",
     "librsvg2-bin": "assets/render.sh; the pictures are committed",
     "clang": "the engine fuzzer, which CI runs",
     "libclang-rt-14-dev": "the engine fuzzer, which CI runs",

@@ -1,5 +1,6 @@
 #include "musicmanager.h"
 
+#include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "musicplayer.h"
@@ -49,6 +50,7 @@ void keepNoSettings()
 
 frmmusic::frmmusic(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    corvalo::exposeWindow(this);
     setObjectName(QStringLiteral("frmmusic"));
     setWindowTitle(QStringLiteral("Music selection"));
     setWindowIcon(corvalo::windowIcon());

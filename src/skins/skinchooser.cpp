@@ -1,5 +1,6 @@
 #include "skinchooser.h"
 
+#include "look/accessibility.h"
 #include "look/appearance.h"
 #include "windows/mainwindow.h"
 
@@ -27,6 +28,7 @@ constexpr SkinId visibilityOrder[] = {SkinId::Default, SkinId::Santa, SkinId::Wi
 
 Skins::Skins(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    corvalo::exposeWindow(this);
     setObjectName(QStringLiteral("Skins"));
     setWindowTitle(QStringLiteral("Skins"));
     setWindowIcon(corvalo::windowIcon());
@@ -46,6 +48,7 @@ void Skins::buildControls()
         picture->setGeometry(skin.previewRect);
         picture->setScaledContents(true);
         picture->setPixmap(corvalo::picture(QString::fromLatin1(skin.pictureFile)));
+        picture->setAccessibleName(QStringLiteral("%1 skin").arg(QLatin1String(skin.caption)));
         m_previews[static_cast<std::size_t>(id)] = picture;
     }
 
@@ -58,7 +61,6 @@ void Skins::buildControls()
 
     // Created in tab order, then stacked; reordering the focus chain afterwards is unreliable
     // when the chain wraps around.
-    std::array<QPushButton*, 4> buttons{};
     for (SkinId id : tabOrder) {
         const Skin& skin = corvalo::skin(id);
         auto* button = new QPushButton(QString::fromLatin1(skin.caption), this);
@@ -66,23 +68,30 @@ void Skins::buildControls()
         button->setGeometry(skin.buttonRect);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, [this, id] { showPreview(id); });
-        buttons[static_cast<std::size_t>(id)] = button;
+        m_buttons[static_cast<std::size_t>(id)] = button;
     }
     auto* cmdSet = new QPushButton(QStringLiteral("Set"), this);
     cmdSet->setObjectName(QStringLiteral("cmdSet"));
     cmdSet->setGeometry(corvalo::twipsRect(4560, 4320, 1215, 375));
     cmdSet->setAutoDefault(false);
     connect(cmdSet, &QPushButton::clicked, this, &Skins::cmdSetClick);
+    m_buttons.back() = cmdSet;
 
     cmdSet->raise();
     for (SkinId id : buttonStack)
-        buttons[static_cast<std::size_t>(id)]->raise();
+        m_buttons[static_cast<std::size_t>(id)]->raise();
 }
 
 void Skins::showPreview(SkinId id)
 {
     for (SkinId each : visibilityOrder)
         preview(each)->setVisible(each == id);
+    // The preview is all the feedback a click gives, so the buttons say which skin it shows: a
+    // change of description on the focused button is read out by a screen reader.
+    const QString previewing =
+        QStringLiteral("Previewing %1").arg(QLatin1String(corvalo::skin(id).caption));
+    for (QPushButton* button : m_buttons)
+        button->setAccessibleDescription(previewing);
 }
 
 void Skins::cmdSetClick()
@@ -99,7 +108,9 @@ void Skins::applySkin(const Skin& skin)
         return;
     // The preview's own picture, shared rather than decoded again; Image2 keeps it after this
     // window is gone.
-    mainWindow()->backgroundPicture()->setPixmap(preview(skin.id)->pixmap());
+    QLabel* background = mainWindow()->backgroundPicture();
+    background->setPixmap(preview(skin.id)->pixmap());
+    background->setAccessibleName(preview(skin.id)->accessibleName());
     SetButtonColour(skin.keyColour);
     SetDisplayColours(skin.displayColour, skin.noteColour);
 }

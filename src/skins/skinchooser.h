@@ -9,6 +9,7 @@
 
 class FrmCorvalo;
 class QLabel;
+class QPushButton;
 
 // Previews the four skins and applies the previewed one to the main window. Which skin is
 // previewed is read back from which preview is shown; nothing else records it.
@@ -35,5 +36,7 @@ private:
     QLabel* preview(corvalo::SkinId id) const { return m_previews[static_cast<std::size_t>(id)]; }
 
     std::array<QLabel*, 4> m_previews{};
+    // The four skin buttons and "Set", which tell a screen reader the skin previewed.
+    std::array<QPushButton*, 5> m_buttons{};
     std::function<FrmCorvalo*()> m_mainWindow;
 };

@@ -1,5 +1,6 @@
 #include "splashwindow.h"
 
+#include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/product.h"
 
@@ -43,10 +44,13 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QRect r
     return label;
 }
 
-QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect rect)
+// A picture without a spoken name is a background and stays out of the accessibility tree.
+QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect rect,
+                   const QString& spokenName = QString())
 {
     auto* image = new QLabel(parent);
     image->setObjectName(QString::fromLatin1(name));
+    image->setAccessibleName(spokenName);
     image->setGeometry(rect);
     image->setScaledContents(true);
     image->setPixmap(corvalo::picture(QString::fromLatin1(file)));
@@ -57,6 +61,8 @@ QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect re
 
 frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
 {
+    corvalo::exposeWindow(this, QAccessible::Dialog);
+    setAccessibleName(QStringLiteral("Corvalo")); // the card has no caption to be named by
     setObjectName(QStringLiteral("frmSplash"));
     setFont(corvalo::defaultLayoutFont());
     corvalo::setBackColour(this, darkBlue);
@@ -96,9 +102,11 @@ void frmSplash::buildFrame()
     addLabel(f, "Label2", QStringLiteral("Merry Christmas!"),
              corvalo::twipsRect(240, 2040, 3015, 1335),
              corvalo::layoutFont(QStringLiteral("Roman"), 27.75, true));
-    addPicture(f, "Image2", "tree.gif", corvalo::twipsRect(5400, 480, 1290, 1590));
-    addPicture(f, "Image3", "tree.gif", corvalo::twipsRect(360, 480, 1290, 1590));
-    addPicture(f, "Image4", "village.jpg", corvalo::twipsRect(2760, 1680, 1560, 1605));
+    const QString tree = QStringLiteral("Christmas tree");
+    addPicture(f, "Image2", "tree.gif", corvalo::twipsRect(5400, 480, 1290, 1590), tree);
+    addPicture(f, "Image3", "tree.gif", corvalo::twipsRect(360, 480, 1290, 1590), tree);
+    addPicture(f, "Image4", "village.jpg", corvalo::twipsRect(2760, 1680, 1560, 1605),
+               QStringLiteral("Snowy village"));
     QLabel* label3 = addLabel(f, "Label3", QLatin1String(corvalo::product::makerWebAddress),
                               corvalo::twipsRect(2160, 3600, 3255, 375),
                               corvalo::layoutFont(QStringLiteral("Comic Sans MS"), 14.25));

@@ -1,5 +1,6 @@
 #include "aboutbox.h"
 
+#include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "look/product.h"
@@ -30,10 +31,13 @@ protected:
     }
 };
 
-void addPicture(QWidget* parent, const char* name, const char* file, QRect rect)
+// A picture without a spoken name is a background and stays out of the accessibility tree.
+void addPicture(QWidget* parent, const char* name, const char* file, QRect rect,
+                const QString& spokenName = QString())
 {
     auto* image = new QLabel(parent);
     image->setObjectName(QString::fromLatin1(name));
+    image->setAccessibleName(spokenName);
     image->setGeometry(rect);
     image->setScaledContents(true);
     image->setPixmap(corvalo::picture(QString::fromLatin1(file)));
@@ -79,6 +83,7 @@ QString description()
 
 FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    corvalo::exposeWindow(this, QAccessible::Dialog);
     setObjectName(QStringLiteral("FrmAbout"));
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(corvalo::windowIcon());
@@ -103,7 +108,8 @@ void FrmAbout::buildControls()
     addLabel(this, "LblHalloween", QStringLiteral("Merry Xmas!!"),
              corvalo::twipsRect(960, 2760, 3015, 615),
              corvalo::layoutFont(QStringLiteral("Modern"), 20.25, true), false);
-    addPicture(this, "Image1", "tree.gif", corvalo::twipsRect(0, 0, 810, 2415));
+    addPicture(this, "Image1", "tree.gif", corvalo::twipsRect(0, 0, 810, 2415),
+               QStringLiteral("Christmas tree"));
 
     m_cmdOk = new PictureButton(QStringLiteral("OK"),
                                 corvalo::picture(QStringLiteral("snowflakes.bmp")), this);

@@ -1,5 +1,6 @@
 #include "helpexample.h"
 
+#include "look/accessibility.h"
 #include "look/appearance.h"
 
 #include <QLabel>
@@ -56,6 +57,7 @@ constexpr LabelDesign labels[] = {
 
 FrmExp1::FrmExp1(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    corvalo::exposeWindow(this);
     setObjectName(QStringLiteral("FrmExp1"));
     setWindowTitle(QStringLiteral("Help-Example"));
     setWindowIcon(corvalo::windowIcon());

@@ -1,11 +1,13 @@
 #include "mainwindow.h"
 
 #include "keypad.h"
+#include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,7 +15,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 
 #include <limits>
 
@@ -28,10 +34,53 @@ constexpr Colour displayBack = Colour::fromRgb(0x804040);
 constexpr Colour noteColour = Colour::fromRgb(0xFFFF00);
 const QString comicSans = QStringLiteral("Comic Sans MS");
 
+// Fusion paints a menu-bar item highlighted only while its drop-down menu is open, so an item
+// chosen with the arrow keys after Alt or F10 looked like every other. While the menu bar has the
+// keyboard, its chosen item is painted as Fusion paints an open one.
+class MenuBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && item && (item->state & State_Selected) && widget &&
+            widget->hasFocus()) {
+            QStyleOptionMenuItem chosen = *item;
+            chosen.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &chosen, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// One for every main window, over the program's own style, kept until the application ends:
+// a widget does not own the style it is given.
+QStyle* menuBarStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new MenuBarStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+// The decimal key of the numeric keypad, whatever the keyboard layout makes it type (a comma on
+// a German keyboard).
+bool isKeypadDecimal(const QKeyEvent* key)
+{
+    return (key->modifiers() & Qt::KeypadModifier) &&
+           (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma);
+}
+
 } // namespace
 
 FrmCorvalo::FrmCorvalo(QWidget* parent) : QMainWindow(parent)
 {
+    corvalo::exposeWindow(this);
     setObjectName(QStringLiteral("FrmCorvalo"));
     setWindowTitle(QStringLiteral("Corvalo(Xmas)"));
     setWindowIcon(corvalo::windowIcon());
@@ -51,6 +100,7 @@ FrmCorvalo::FrmCorvalo(QWidget* parent) : QMainWindow(parent)
 
 void FrmCorvalo::buildMenu()
 {
+    menuBar()->setStyle(menuBarStyle());
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->menuAction()->setObjectName(QStringLiteral("mnuFile"));
@@ -79,6 +129,7 @@ void FrmCorvalo::buildControls()
     m_image2->setGeometry(corvalo::twipsRect(-240, 0, 4185, 3015));
     m_image2->setScaledContents(true);
     m_image2->setPixmap(corvalo::picture(QStringLiteral("village.jpg")));
+    m_image2->setAccessibleName(QStringLiteral("Default skin")); // a skin hands on its own
 
     m_lblRem = new QLabel(QStringLiteral("NOTE: Press Equals  after every sum."), client);
     m_lblRem->setObjectName(QStringLiteral("lblREM"));
@@ -186,11 +237,14 @@ void FrmCorvalo::render()
     const bool first = m_state.visible == Box::Display;
     QLineEdit* shown = first ? m_txtDisplay : m_txtDisplay2;
     const bool swapped = shown->isHidden();
+    QWidget* focused = focusWidget();
     shown->setVisible(true);
     (first ? m_txtDisplay2 : m_txtDisplay)->setVisible(false);
-    if (swapped)
-        shown->setFocus(); // typing goes on in the box now shown
     keyButton(Key::Equals)->setEnabled(m_state.equalsEnabled);
+    // Typing goes on in the box now shown. A key pressed from the keyboard that turned itself
+    // off hands the focus to the display too, not to whichever key comes next in the tab order.
+    if (swapped || (focused && (!focused->isEnabled() || focused->isHidden())))
+        shown->setFocus();
 }
 
 void FrmCorvalo::showFault(corvalo::Fault fault)
@@ -209,17 +263,42 @@ void FrmCorvalo::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Escape:
         keyButton(Key::Clear)->click();
         return;
+    case Qt::Key_F10:
+        if (event->modifiers() == Qt::NoModifier) {
+            openFileMenu();
+            return;
+        }
+        break;
     default:
-        QMainWindow::keyPressEvent(event);
+        break;
     }
+    QMainWindow::keyPressEvent(event);
+}
+
+void FrmCorvalo::openFileMenu()
+{
+    QMenuBar* bar = menuBar();
+    // Qt's own way in for a menu opened from the keyboard (as Alt with a mnemonic would): the menu
+    // opens with its first command chosen and the menu bar follows the keyboard, so the arrow
+    // keys move along it and Escape gives the focus back. Qt offers it no public name; should a
+    // later Qt drop it, the menu still opens.
+    if (!QMetaObject::invokeMethod(bar, "_q_internalShortcutActivated", Q_ARG(int, 0)))
+        bar->setActiveAction(bar->actions().constFirst());
 }
 
 bool FrmCorvalo::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (box && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) && !box->hasSelectedText()) {
+    if (!box || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Copy) && !box->hasSelectedText()) {
         QGuiApplication::clipboard()->setText(box->text());
+        return true;
+    }
+    // The calculator's decimal point is "." in every layout; a comma would end the number.
+    if (isKeypadDecimal(key)) {
+        box->insert(QStringLiteral("."));
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -55,6 +55,8 @@ protected:
 private:
     void buildControls();
     void buildMenu();
+    // F10: the File menu opens with "Exit" chosen, the menu bar following the keyboard.
+    void openFileMenu();
     void render();
     void showFault(corvalo::Fault fault);
 

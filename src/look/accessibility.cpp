@@ -1,0 +1,87 @@
+#include "accessibility.h"
+
+#include <QAccessibleWidget>
+#include <QMenu>
+#include <QWidget>
+
+namespace corvalo {
+
+namespace {
+
+constexpr const char* roleProperty = "corvaloAccessibleRole";
+
+// A screen reader could say nothing about it: no name, no children, never focused.
+bool saysNothing(QWidget* widget)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    return !iface || (iface->childCount() == 0 && iface->text(QAccessible::Name).isEmpty() &&
+                      !iface->state().focusable);
+}
+
+// A plain widget, as Qt exposes it, less the children that say nothing. The children are
+// looked at afresh on every question, so a label that gains text appears.
+class PlainWidget : public QAccessibleWidget {
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+
+    QAccessible::Role role() const override
+    {
+        if (!widget()->isWindow())
+            return QAccessibleWidget::role();
+        const QVariant role = widget()->property(roleProperty);
+        return role.isValid() ? QAccessible::Role(role.toInt()) : QAccessible::Window;
+    }
+    int childCount() const override { return int(shownChildren().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const QList<QWidget*> children = shownChildren();
+        if (index < 0 || index >= children.size())
+            return nullptr;
+        return QAccessible::queryAccessibleInterface(children.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        if (!child)
+            return -1;
+        return int(shownChildren().indexOf(qobject_cast<QWidget*>(child->object())));
+    }
+
+private:
+    QList<QWidget*> shownChildren() const
+    {
+        QList<QWidget*> shown;
+        for (QObject* object : widget()->children()) {
+            auto* child = qobject_cast<QWidget*>(object);
+            // Windows and menus are reached on their own, as Qt has them.
+            if (child && !child->isWindow() && !qobject_cast<QMenu*>(child) && !saysNothing(child))
+                shown.append(child);
+        }
+        return shown;
+    }
+};
+
+// Asked for each class of a widget from the most derived up; "QFrame" and "QWidget" are reached
+// only by widgets for which Qt has no interface of a more particular kind. A bare frame is a
+// grouping: Qt would call it a "border", which reaches a screen reader as a window frame.
+QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (className == QLatin1String("QWidget"))
+        return new PlainWidget(widget, QAccessible::Client);
+    if (className == QLatin1String("QFrame"))
+        return new PlainWidget(widget, QAccessible::Grouping);
+    return nullptr;
+}
+
+} // namespace
+
+void exposeWindow(QWidget* window, QAccessible::Role role)
+{
+    QAccessible::installFactory(plainWidgetFactory); // once: Qt keeps each factory only once
+    if (role != QAccessible::Window)
+        window->setProperty(roleProperty, int(role));
+}
+
+} // namespace corvalo

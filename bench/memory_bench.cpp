@@ -5,6 +5,7 @@
 //   memory_bench [window cycles, default 500] [skin applies, default 1000]
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "look/style.h"
 #include "music/musicmanager.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
@@ -140,7 +141,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 500;
     const int applies = argc > 2 ? std::atoi(argv[2]) : 1000;
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setStyle(corvalo::makeStyle());
     QApplication::setQuitOnLastWindowClosed(false);
     corvalo::installFontSubstitutes();
 

@@ -3,6 +3,7 @@
 // program does). Prints one line per step.
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "look/style.h"
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
@@ -51,7 +52,7 @@ int main(int argc, char* argv[])
     long rss = residentKiB();
 
     QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setStyle(corvalo::makeStyle());
     corvalo::installFontSubstitutes();
     WindowSet windows;
     windows.plugins().setFolder(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));

@@ -1,5 +1,6 @@
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "look/style.h"
 
 #include <QApplication>
 
@@ -24,8 +25,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalo"));
     QGuiApplication::setDesktopFileName(QStringLiteral(CORVALO_APP_ID));
-    // The look of every widget but the graphical buttons, which draw themselves.
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setStyle(corvalo::makeStyle());
     QApplication::setQuitOnLastWindowClosed(false); // the window set decides when we are done
     corvalo::installFontSubstitutes();
 

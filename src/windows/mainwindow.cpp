@@ -15,11 +15,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleFactory>
-#include <QStyleOptionMenuItem>
 
 #include <limits>
 
@@ -33,40 +29,6 @@ constexpr QRect displayRect = corvalo::twipsRect(120, 0, 3495, 375);
 constexpr Colour displayBack = Colour::fromRgb(0x804040);
 constexpr Colour noteColour = Colour::fromRgb(0xFFFF00);
 const QString comicSans = QStringLiteral("Comic Sans MS");
-
-// Fusion paints a menu-bar item highlighted only while its drop-down menu is open, so an item
-// chosen with the arrow keys after Alt or F10 looked like every other. While the menu bar has the
-// keyboard, its chosen item is painted as Fusion paints an open one.
-class MenuBarStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override
-    {
-        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-        if (element == CE_MenuBarItem && item && (item->state & State_Selected) && widget &&
-            widget->hasFocus()) {
-            QStyleOptionMenuItem chosen = *item;
-            chosen.state |= State_Sunken;
-            QProxyStyle::drawControl(element, &chosen, painter, widget);
-            return;
-        }
-        QProxyStyle::drawControl(element, option, painter, widget);
-    }
-};
-
-// One for every main window, over the program's own style, kept until the application ends:
-// a widget does not own the style it is given.
-QStyle* menuBarStyle()
-{
-    static QPointer<QStyle> style;
-    if (!style) {
-        style = new MenuBarStyle(QStyleFactory::create(QApplication::style()->name()));
-        style->setParent(qApp);
-    }
-    return style;
-}
 
 // The decimal key of the numeric keypad, whatever the keyboard layout makes it type (a comma on
 // a German keyboard).
@@ -100,7 +62,6 @@ FrmCorvalo::FrmCorvalo(QWidget* parent) : QMainWindow(parent)
 
 void FrmCorvalo::buildMenu()
 {
-    menuBar()->setStyle(menuBarStyle());
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->menuAction()->setObjectName(QStringLiteral("mnuFile"));

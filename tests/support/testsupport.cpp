@@ -2,6 +2,7 @@
 
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "look/style.h"
 
 #include <QApplication>
 
@@ -21,7 +22,7 @@ const bool g_beforeApplication = [] {
 
 void prepareApplication()
 {
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setStyle(corvalo::makeStyle());
     QApplication::setQuitOnLastWindowClosed(false);
     corvalo::installFontSubstitutes();
 }

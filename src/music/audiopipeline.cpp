@@ -14,17 +14,19 @@ namespace {
 constexpr guint playAudio = 0x2;
 constexpr guint playSoftVolume = 0x10;
 
-MediaFailure failureOf(const GError* error, const QUrl& source)
+MediaFailure failureOf(GstMessage* message, const GError* error, const QUrl& source)
 {
     if ((error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN) ||
         (error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_CODEC_NOT_FOUND))
         return MediaFailure::Format;
-    if (error->domain == GST_RESOURCE_ERROR) {
-        if (error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED)
-            return MediaFailure::AccessDenied;
-        if (!source.isLocalFile())
-            return MediaFailure::Network;
-    }
+    if (error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED)
+        return MediaFailure::AccessDenied;
+    // A stream's source gives up on a server it cannot reach without always saying why.
+    GstObject* from = GST_MESSAGE_SRC(message);
+    if (!source.isLocalFile() &&
+        (error->domain == GST_RESOURCE_ERROR ||
+         (GST_IS_ELEMENT(from) && GST_OBJECT_FLAG_IS_SET(from, GST_ELEMENT_FLAG_SOURCE))))
+        return MediaFailure::Network;
     return MediaFailure::Other;
 }
 
@@ -207,8 +209,7 @@ QString AudioPipeline::build()
     gst_object_ref_sink(m_bin);
     g_object_set(m_bin, "flags", playAudio | playSoftVolume, "uri",
                  m_source.toEncoded().constData(), nullptr);
-    if (!m_soundFont.isEmpty())
-        g_signal_connect(m_bin, "element-setup", G_CALLBACK(onElementSetup), this);
+    g_signal_connect(m_bin, "element-setup", G_CALLBACK(onElementSetup), this);
     GstBus* bus = gst_element_get_bus(m_bin);
     gst_bus_set_sync_handler(bus, onMessage, this, nullptr);
     gst_object_unref(bus);
@@ -240,7 +241,7 @@ GstBusSyncReply AudioPipeline::onMessage(GstBus*, GstMessage* message, gpointer 
         if (!std::exchange(self->m_failed, true)) {
             GError* error = nullptr;
             gst_message_parse_error(message, &error, nullptr);
-            self->post({PipelineReport::Failed, 0, failureOf(error, self->m_source),
+            self->post({PipelineReport::Failed, 0, failureOf(message, error, self->m_source),
                         QString::fromUtf8(error->message)});
             g_clear_error(&error);
         }
@@ -281,13 +282,35 @@ GstBusSyncReply AudioPipeline::onMessage(GstBus*, GstMessage* message, gpointer 
     return GST_BUS_DROP;
 }
 
-// The MIDI synthesiser takes the sound font it is given rather than the first one it finds.
 void AudioPipeline::onElementSetup(GstElement*, GstElement* element, gpointer data)
 {
     const auto* self = static_cast<AudioPipeline*>(data);
     GstElementFactory* factory = gst_element_get_factory(element);
-    if (factory && g_strcmp0(gst_plugin_feature_get_name(factory), "fluiddec") == 0)
+    const gchar* name = factory ? gst_plugin_feature_get_name(factory) : nullptr;
+    if (g_strcmp0(name, "decodebin") == 0)
+        g_signal_connect(element, "autoplug-continue", G_CALLBACK(onAutoplug), nullptr);
+    // The MIDI synthesiser takes the sound font it is given rather than the first one it finds.
+    else if (g_strcmp0(name, "fluiddec") == 0 && !self->m_soundFont.isEmpty())
         g_object_set(element, "soundfont", self->m_soundFont.constData(), nullptr);
+}
+
+// A stream of pictures is left as it is: nothing would show it, and decoding it could wake the
+// graphics drivers (hardware decoders) for nothing. Containers carry such names too (an ASF file
+// is "video/x-ms-asf"): those are opened for their sound.
+gboolean AudioPipeline::onAutoplug(GstElement*, GstPad*, GstCaps* caps, gpointer)
+{
+    if (gst_caps_is_empty(caps) || gst_caps_is_any(caps))
+        return true;
+    const gchar* media = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+    if (!g_str_has_prefix(media, "video/") && !g_str_has_prefix(media, "image/"))
+        return true;
+    GList* demuxers =
+        gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DEMUXER, GST_RANK_MARGINAL);
+    GList* fitting = gst_element_factory_list_filter(demuxers, caps, GST_PAD_SINK, false);
+    const bool container = fitting != nullptr;
+    gst_plugin_feature_list_free(fitting);
+    gst_plugin_feature_list_free(demuxers);
+    return container;
 }
 
 } // namespace corvalo::music

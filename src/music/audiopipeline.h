@@ -66,6 +66,7 @@ private:
     void post(PipelineReport report); // with m_lock held
     static GstBusSyncReply onMessage(GstBus* bus, GstMessage* message, gpointer self);
     static void onElementSetup(GstElement* bin, GstElement* element, gpointer self);
+    static gboolean onAutoplug(GstElement* decoder, GstPad* pad, GstCaps* caps, gpointer);
 
     QThreadPool* const m_workers;
     const QUrl m_source;

@@ -5,7 +5,7 @@
 // load()+play() until the position first moves on, and how many shared libraries Play mapped;
 // then, largest first, the resident KiB of each newly mapped file and of the anonymous memory's
 // growth. bench/firstplay.sh runs it interleaved.
-//   firstplay PLUGIN wav|midi [seconds after Play, default 5]
+//   firstplay PLUGIN wav|mid|mp3|FILE [seconds after Play, default 5]
 #include "music/mediabackend.h"
 #include "soundfiles.h"
 #include "windows/mainwindow.h"
@@ -85,13 +85,16 @@ int main(int argc, char* argv[])
     if (argc < 3)
         return 2;
     const QString plugin = QString::fromLocal8Bit(argv[1]);
-    const bool midi = qstrcmp(argv[2], "midi") == 0;
+    const QByteArray kind = argv[2];
     const int seconds = argc > 3 ? std::atoi(argv[3]) : 5;
 
+    // 20 s of sound, made here; any other kind names a file to play.
     QTemporaryDir dir;
-    const QString song =
-        dir.filePath(midi ? QStringLiteral("song.mid") : QStringLiteral("song.wav"));
-    if (!(midi ? soundfiles::writeMidi(song, 80) : soundfiles::writeWav(song, 20000)))
+    QString song = dir.filePath(QStringLiteral("song.") + QString::fromLatin1(kind));
+    if (kind == "wav"   ? !soundfiles::writeWav(song, 20000)
+        : kind == "mid" ? !soundfiles::writeMidi(song, 80)
+        : kind == "mp3" ? !soundfiles::encodeTone(song, 20000, {QStringLiteral("lamemp3enc")})
+                        : !QFile::exists(song = QString::fromLocal8Bit(kind)))
         return 1;
     FrmCorvalo window;
     window.show();

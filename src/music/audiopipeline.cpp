@@ -52,7 +52,10 @@ std::shared_ptr<AudioPipeline> AudioPipeline::start(QThreadPool* workers, const 
         new AudioPipeline(workers, source, std::move(soundFont), owner, std::move(deliver)));
     std::lock_guard lock(pipeline->m_lock);
     pipeline->m_target = target;
-    pipeline->m_seekTo = fromMs > 0 ? fromMs : -1;
+    if (fromMs > 0) {
+        pipeline->m_seekTo = fromMs;
+        pipeline->m_seeks = 1;
+    }
     pipeline->m_volume = volume;
     pipeline->m_muted = muted;
     pipeline->schedule();
@@ -75,6 +78,7 @@ void AudioPipeline::seek(qint64 ms)
 {
     std::lock_guard lock(m_lock);
     m_seekTo = ms;
+    ++m_seeks;
     schedule();
 }
 
@@ -128,7 +132,7 @@ void AudioPipeline::work()
         lock.lock();
         if (!problem.isEmpty() && !m_failed) {
             m_failed = true;
-            post({PipelineReport::Failed, 0, MediaFailure::Other, problem});
+            post({MediaFailure::Other, problem});
         }
     }
     for (;;) {
@@ -142,10 +146,12 @@ void AudioPipeline::work()
         const bool changeState = !m_started || m_target != m_applied;
         const Target target = m_target;
         const qint64 seekTo = m_prerolled ? std::exchange(m_seekTo, -1) : -1;
+        const quint64 seeks = m_seeks;
         const bool changeVolume = std::exchange(m_volumeChanged, false);
         const double volume = m_volume / 100.0;
         const gboolean muted = m_muted;
-        const bool position = std::exchange(m_positionWanted, false);
+        // Where it stands before a seek still to be made would be stale news.
+        const bool position = std::exchange(m_positionWanted, false) && m_seekTo < 0;
         const bool details = std::exchange(m_detailsWanted, false);
         if (!changeState && seekTo < 0 && !changeVolume && !position && !details) {
             m_working = false;
@@ -163,8 +169,8 @@ void AudioPipeline::work()
             if (gst_element_set_state(m_bin, target == Target::Playing
                                                  ? GST_STATE_PLAYING
                                                  : GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
-                reports.push_back({PipelineReport::Failed, 0, MediaFailure::Other,
-                                   QStringLiteral("The sound could not be started.")});
+                reports.push_back(
+                    {MediaFailure::Other, QStringLiteral("The sound could not be started.")});
         }
         if (seekTo >= 0)
             gst_element_seek_simple(m_bin, GST_FORMAT_TIME,
@@ -172,7 +178,7 @@ void AudioPipeline::work()
                                     seekTo * GST_MSECOND);
         gint64 ns = 0;
         if (position && gst_element_query_position(m_bin, GST_FORMAT_TIME, &ns))
-            reports.push_back({PipelineReport::Position, milliseconds(ns)});
+            reports.push_back({PipelineReport::Position, milliseconds(ns), seeks});
         if (details) {
             if (gst_element_query_duration(m_bin, GST_FORMAT_TIME, &ns))
                 reports.push_back({PipelineReport::Duration, milliseconds(ns)});
@@ -202,6 +208,12 @@ QString AudioPipeline::build()
         const QString problem = QString::fromUtf8(error ? error->message : "GStreamer failed");
         g_clear_error(&error);
         return problem;
+    }
+    // MP3 through mpg123 rather than FFmpeg's decoder, which ranks alike but comes with FFmpeg's
+    // hundred libraries (the Vulkan loader, VA-API, OpenCL among them): 30 MiB more.
+    if (GstPluginFeature* mp3 = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec")) {
+        gst_plugin_feature_set_rank(mp3, GST_RANK_PRIMARY);
+        gst_object_unref(mp3);
     }
     m_bin = gst_element_factory_make("playbin", nullptr);
     if (!m_bin)
@@ -241,8 +253,8 @@ GstBusSyncReply AudioPipeline::onMessage(GstBus*, GstMessage* message, gpointer 
         if (!std::exchange(self->m_failed, true)) {
             GError* error = nullptr;
             gst_message_parse_error(message, &error, nullptr);
-            self->post({PipelineReport::Failed, 0, failureOf(message, error, self->m_source),
-                        QString::fromUtf8(error->message)});
+            self->post(
+                {failureOf(message, error, self->m_source), QString::fromUtf8(error->message)});
             g_clear_error(&error);
         }
         break;

@@ -20,13 +20,16 @@ namespace corvalo::music {
 // What a pipeline tells its player.
 struct PipelineReport {
     enum Kind { Loaded, Started, Ended, Failed, Buffering, Position, Duration, Seekable };
-    PipelineReport(Kind kind, qint64 value = 0, MediaFailure failure = MediaFailure::Other,
-                   QString detail = {})
-        : kind(kind), value(value), failure(failure), detail(std::move(detail))
+    PipelineReport(Kind kind, qint64 value = 0, quint64 seeks = 0)
+        : kind(kind), value(value), seeks(seeks)
+    {}
+    PipelineReport(MediaFailure failure, QString detail)
+        : kind(Failed), failure(failure), detail(std::move(detail))
     {}
     Kind kind;
-    qint64 value; // milliseconds, a percentage or a flag, after the kind
-    MediaFailure failure;
+    qint64 value = 0;  // milliseconds, a percentage or a flag, after the kind
+    quint64 seeks = 0; // for a position: how many seeks it comes after
+    MediaFailure failure = MediaFailure::Other;
     QString detail;
 };
 
@@ -77,6 +80,7 @@ private:
     Deliver m_deliver;
     Target m_target = Target::Paused;
     qint64 m_seekTo = -1;
+    quint64 m_seeks = 0; // asked for
     int m_volume = 100;
     bool m_muted = false;
     bool m_volumeChanged = true;

@@ -88,9 +88,10 @@ public:
     void setPosition(qint64 ms) override
     {
         ms = std::max<qint64>(ms, 0);
-        if (m_pipeline)
+        if (m_pipeline) {
             m_pipeline->seek(ms);
-        else
+            ++m_seeks;
+        } else
             m_startAt = ms;
         setPositionTo(ms);
     }
@@ -123,6 +124,7 @@ private:
                     take(report);
             },
             target, m_startAt, m_volume, m_muted);
+        m_seeks = m_startAt > 0 ? 1 : 0;
         setPositionTo(std::exchange(m_startAt, 0));
         setStatus(MediaStatus::Loading);
     }
@@ -172,8 +174,9 @@ private:
                 setStatus(m_buffering ? MediaStatus::Stalled : MediaStatus::Started);
             break;
         case PipelineReport::Position:
-            // Paused, the position stands where it was last told, not a step later.
-            if (m_state == PlaybackState::Playing)
+            // Paused, the position stands where it was last told, not a step later; and one
+            // asked for before the last seek is old news.
+            if (m_state == PlaybackState::Playing && report.seeks == m_seeks)
                 setPositionTo(report.value);
             break;
         case PipelineReport::Duration:
@@ -216,6 +219,7 @@ private:
     const QByteArray m_soundFont;
     std::shared_ptr<AudioPipeline> m_pipeline;
     quint64 m_attempts = 0; // reports of earlier attempts are stale
+    quint64 m_seeks = 0;    // asked of this attempt's pipeline
     QTimer m_ticker;
     QUrl m_source;
     PlaybackState m_state = PlaybackState::Stopped;

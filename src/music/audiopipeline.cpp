@@ -30,6 +30,25 @@ MediaFailure failureOf(GstMessage* message, const GError* error, const QUrl& sou
     return MediaFailure::Other;
 }
 
+// FFmpeg comes with a hundred libraries (the Vulkan loader, VA-API and OpenCL among them), 30 to
+// 40 MiB, so it is loaded only for what nothing else plays, such as WMA. Its MP3 decoder ranks
+// with mpg123's and would win by name; its type finders name only game and console formats the
+// music manager does not offer, yet they run, loading FFmpeg, on every file nothing else names
+// for certain (an undecodable one, say).
+void keepFfmpegAside()
+{
+    GstRegistry* registry = gst_registry_get();
+    if (GstPluginFeature* mp3 = gst_registry_lookup_feature(registry, "mpg123audiodec")) {
+        gst_plugin_feature_set_rank(mp3, GST_RANK_PRIMARY);
+        gst_object_unref(mp3);
+    }
+    GList* features = gst_registry_get_feature_list_by_plugin(registry, "libav");
+    for (GList* feature = features; feature; feature = feature->next)
+        if (GST_IS_TYPE_FIND_FACTORY(feature->data))
+            gst_registry_remove_feature(registry, GST_PLUGIN_FEATURE(feature->data));
+    gst_plugin_feature_list_free(features);
+}
+
 qint64 milliseconds(gint64 ns)
 {
     return ns / GST_MSECOND;
@@ -209,12 +228,7 @@ QString AudioPipeline::build()
         g_clear_error(&error);
         return problem;
     }
-    // MP3 through mpg123 rather than FFmpeg's decoder, which ranks alike but comes with FFmpeg's
-    // hundred libraries (the Vulkan loader, VA-API, OpenCL among them): 30 MiB more.
-    if (GstPluginFeature* mp3 = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec")) {
-        gst_plugin_feature_set_rank(mp3, GST_RANK_PRIMARY);
-        gst_object_unref(mp3);
-    }
+    keepFfmpegAside();
     m_bin = gst_element_factory_make("playbin", nullptr);
     if (!m_bin)
         return QStringLiteral("GStreamer's playbin element is missing.");

@@ -74,6 +74,6 @@ for kind in $kinds; do
         grep -E 'vulkan|LLVM|libz3|libgstgl|gstopengl|libEGL|libGL|libdrm|libgbm|libva|vdpau|OpenCL' \
             "$last" | sed 's/^ */  /' || echo "  none"
         echo "  most growth (KiB):"
-        tail -n +2 "$last" | head -8 | sed 's/^ */    /'
+        sed -n '2,9s/^ */    /p' "$last"
     done
 done

@@ -8,13 +8,10 @@
 # main window maps (steadier than the times on a busy machine); medians of the runs (9 unless
 # given), and Corvalo's figures as ratios of the floor's from the same run. Times come from the
 # X server's map events (bench/startup_probe.cpp). --variants adds rows to the same run: the floor
-# with Qt Multimedia preloaded (what linking it costs any program), Corvalo with Qt WebEngine
-# preloaded (what linking the store window into the program would cost), and Corvalo with no
-# icon themes to search (what the style's first look-up of a themed icon costs), and, while the
-# program still links Qt Multimedia, Corvalo with a stand-in for it that defines only the symbols
-# the program names (what the start costs once the media stack is loaded on first use; nothing
-# plays during a start), alone and with no icon themes. --compare adds
-# another build of Corvalo (say, a copy of build/src/corvalo from before a change).
+# with GStreamer preloaded (what linking the media stack into the program would cost), Corvalo
+# with Qt WebEngine preloaded (what linking the store window into the program would cost), and
+# Corvalo with no icon themes to search (what the style's first look-up of a themed icon costs).
+# --compare adds another build of Corvalo (say, a copy of build/src/corvalo from before a change).
 set -euo pipefail
 runs=9
 variants=false
@@ -49,38 +46,13 @@ preloaded() { ldconfig -p | awk -v re="$1" '$1 ~ re {print $NF}' | sort -u | pas
 labels=("floor" "Corvalo")
 commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/corvalo")
 environments=("" "")
-# A library named like Qt Multimedia that defines the symbols the program takes from it, and
-# nothing else: loading it costs next to nothing and pulls in no media stack.
-multimediaStandIn() {
-    local real names=$scratch/multimedia/names
-    real=$(ldconfig -p | awk '$1 == "libQt6Multimedia.so.6" {print $NF; exit}')
-    mkdir -p "$scratch/multimedia"
-    nm -D --undefined-only build/src/corvalo | awk '{sub(/@.*/, "", $2); print $2}' |
-        LC_ALL=C sort >"$names"
-    nm -D --defined-only "$real" | LC_ALL=C sort -k3 | LC_ALL=C join -1 1 -2 3 "$names" - |
-        awk '$2 ~ /[TtWi]/ {print "void " $1 "(void) {}"; next} {print "char " $1 "[256];"}' \
-            >"$scratch/multimedia/standin.c"
-    [ -s "$scratch/multimedia/standin.c" ] || return 1
-    cc -shared -fPIC -w -Wl,-soname,libQt6Multimedia.so.6 -o "$scratch/multimedia/libQt6Multimedia.so.6" \
-        "$scratch/multimedia/standin.c"
-}
-
-labels=("floor" "Corvalo")
-commands=("Floor build/bench/startup_floor" "Corvalo(Xmas) build/src/corvalo")
-environments=("" "")
 if $variants; then
     mkdir "$scratch/empty"
-    labels+=("floor + Qt Multimedia" "Corvalo + Qt WebEngine" "Corvalo, no icon themes")
+    labels+=("floor + GStreamer" "Corvalo + Qt WebEngine" "Corvalo, no icon themes")
     commands+=("${commands[0]}" "${commands[1]}" "${commands[1]}")
-    environments+=("LD_PRELOAD=$(preloaded '^libQt6Multimedia\.so\.6$')"
+    environments+=("LD_PRELOAD=$(preloaded '^libgstreamer-1\.0\.so\.0$')"
         "LD_PRELOAD=$(preloaded '^libQt6WebEngine(Core|Widgets)\.so\.6$')"
         "XDG_DATA_DIRS=$scratch/empty")
-    if readelf -d build/src/corvalo | grep -q 'libQt6Multimedia' && multimediaStandIn; then
-        labels+=("Corvalo, no media stack" "  and no icon themes")
-        commands+=("${commands[1]}" "${commands[1]}")
-        environments+=("LD_LIBRARY_PATH=$scratch/multimedia"
-            "LD_LIBRARY_PATH=$scratch/multimedia XDG_DATA_DIRS=$scratch/empty")
-    fi
 fi
 if [ -n "$compare" ]; then
     labels+=("$compare")

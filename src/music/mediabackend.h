@@ -53,7 +53,7 @@ protected:
 
 } // namespace corvalo::music
 
-// What the media plugin offers the program: players built inside it with Qt Multimedia, so that
+// What the media plugin offers the program: players built inside it on GStreamer, so that
 // neither the program nor its start-up links the media stack.
 class MediaBackend {
 public:

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The first Play of a WAV and of a MIDI file (20 s each) through the media plugin, on a virtual X
+# display beside the calculator's main window (bench/firstplay.cpp), interleaved runs:
+#   bash bench/firstplay.sh [runs] [--compare PLUGIN] [--kinds "wav mid mp3"]
+# For each plugin and kind: the medians of the resident size before the plugin is loaded, its
+# growth until 5 s after Play, the time from load()+play() until the position moves, and the
+# number of libraries Play mapped; then, from the last run, the graphics libraries among them and
+# what grew most. --compare adds another build's plugin (say, libcorvalo_media.so from before a
+# change), run in turn with this build's.
+set -euo pipefail
+runs=5
+compare=
+kinds="wav mid"
+while [ $# -gt 0 ]; do
+    case $1 in
+    --compare) compare=$(realpath "${2:?--compare needs a plugin}"); shift ;;
+    --kinds) kinds=${2:?--kinds needs a list}; shift ;;
+    *[!0-9]* | '') echo "usage: bash bench/firstplay.sh [runs] [--compare PLUGIN] [--kinds LIST]" >&2; exit 2 ;;
+    *) runs=$1 ;;
+    esac
+    shift
+done
+cd "$(dirname "$0")/.."
+[ -f build/build.ninja ] || { echo "configure first: bash tools/setup.sh" >&2; exit 1; }
+cmake --build build --target firstplay corvalo_media >/dev/null
+plugins=("$PWD/build/src/libcorvalo_media.so")
+[ -n "$compare" ] && plugins+=("$compare")
+
+scratch=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" \
+    >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$scratch/display")
+export XDG_RUNTIME_DIR=$scratch
+chmod 700 "$scratch"
+
+for run in $(seq "$runs"); do
+    for kind in $kinds; do
+        for i in "${!plugins[@]}"; do
+            if ! build/bench/firstplay "${plugins[$i]}" "$kind" 5 >"$scratch/last-$i-$kind" \
+                2>"$scratch/err"; then
+                echo "${plugins[$i]} $kind, run $run:" >&2
+                tail -3 "$scratch/err" >&2
+                exit 1
+            fi
+            head -1 "$scratch/last-$i-$kind" >>"$scratch/$i-$kind"
+        done
+    done
+done
+
+median() { # column of a results file
+    awk -v c="$1" '{print $c}' "$2" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}'
+}
+printf "%-5s %-44s %10s %10s %12s %9s\n" "" "plugin" "RSS before" "growth" "to moving" "libraries"
+for kind in $kinds; do
+    for i in "${!plugins[@]}"; do
+        results=$scratch/$i-$kind
+        paste -d' ' <(median 1 "$results") <(awk '{print $2 - $1}' "$results" | sort -n |
+            awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}') <(median 3 "$results") \
+            <(median 4 "$results") |
+            awk -v kind="$kind" -v plugin="${plugins[$i]: -44}" '{
+                printf "%-5s %-44s %6.1f MiB %6.1f MiB %9.1f ms %9d\n", kind, plugin,
+                    $1 / 1024, $2 / 1024, $3, $4 }'
+    done
+done
+echo "medians of $runs interleaved runs"
+for kind in $kinds; do
+    for i in "${!plugins[@]}"; do
+        last=$scratch/last-$i-$kind
+        echo
+        echo "$kind, ${plugins[$i]}, last run: graphics libraries mapped by Play:"
+        grep -E 'vulkan|LLVM|libz3|libgstgl|gstopengl|libEGL|libGL|libdrm|libgbm|libva|vdpau|OpenCL' \
+            "$last" | sed 's/^ */  /' || echo "  none"
+        echo "  most growth (KiB):"
+        sed -n '2,9s/^ */    /p' "$last"
+    done
+done

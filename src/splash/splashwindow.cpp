@@ -49,7 +49,7 @@ QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect re
     image->setObjectName(QString::fromLatin1(name));
     image->setGeometry(rect);
     image->setScaledContents(true);
-    image->setPixmap(corvalo::picture(QString::fromLatin1(file)));
+    image->setPixmap(corvalo::picture(QString::fromLatin1(file), image->devicePixelRatioF()));
     return image;
 }
 

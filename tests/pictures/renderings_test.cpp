@@ -1,5 +1,5 @@
-// The pictures as drawn for each pixel ratio, and the captions of the graphical buttons, through
-// the program's own classes, off screen.
+// Pictures for each pixel ratio and the graphical buttons' captions, drawn by the program's
+// classes.
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "music/musicmanager.h"
@@ -29,8 +29,7 @@ std::unique_ptr<PictureButton> key(const QString& caption)
     return nullptr;
 }
 
-// Per row of a key, away from its edge: how far its darkest pixel lies from the face towards
-// the caption's colour, 0 to 1.
+// Per row of a key inside its edge: its darkest pixel's way from the face to the caption, 0 to 1.
 QList<double> rowInk(PictureButton& button)
 {
     const QImage shown = button.grab().toImage().convertToFormat(QImage::Format_Grayscale8);
@@ -52,9 +51,8 @@ private slots:
     void initTestCase() { testsupport::prepareApplication(); }
     void init() { QApplication::setPalette(QApplication::style()->standardPalette()); }
 
-    // Every embedded picture, at every ratio, has the device size that ratio asks for; at 1 it is
-    // the file itself, at 2 and 3 a rendering of its own, not the file enlarged. The icons give
-    // the same through QIcon, greyed when disabled.
+    // Each picture has the device size the ratio asks for: at 1 the file itself, at 2 and 3 a
+    // rendering of its own, not the file enlarged. Icons give the same, and greyed when disabled.
     void pictureForRatio_data()
     {
         QTest::addColumn<QString>("file");
@@ -91,8 +89,7 @@ private slots:
         QVERIFY(ratio < 2 || differing > drawn.width() * drawn.height() / 100);
     }
 
-    // A caption on a fixed face or picture stands out from it by 3:1 or more under a light and a
-    // dark desktop scheme alike: "OK", "Browse", "Play" and the keys in a skin's colour.
+    // "OK", "Browse", "Play" and keys in a skin's colour stand out 3:1 in light and dark schemes.
     void captionReads_data()
     {
         QTest::addColumn<QString>("name");
@@ -133,8 +130,7 @@ private slots:
         QVERIFY2(contrast >= 3, qPrintable(QStringLiteral("contrast %1").arg(contrast)));
     }
 
-    // "-" and "." fill whole rows of pixels, no row left half inked, and are as dark as "+". The
-    // keys' raised edge is as many device pixels thick as the screen's ratio, rounded.
+    // "-" and "." fill whole rows, none half inked, as dark as "+"; the edge is ratio pixels thick.
     void keysCrisp_data()
     {
         QTest::addColumn<QString>("caption");

@@ -148,10 +148,20 @@ void PictureButton::paintEvent(QPaintEvent*)
 void PictureButton::drawCaption(QPainter& painter, const QRect& box)
 {
     const QString caption = text();
-    const QString key = caption + u'\n' + font().key();
+    const QFontMetricsF metrics(font());
+    const QTransform toDevice = painter.deviceTransform();
+    const qreal ratio = toDevice.m22();
+    const QString key = caption + u'\n' + font().key() + u'\n' + QString::number(ratio);
     if (key != m_captionPathKey) {
+        // Reading outlines costs; only a caption with a character about that thin needs them. A
+        // mnemonic to underline is left to the text engine.
+        bool thin = false;
+        for (QChar character : caption) {
+            const QRectF ink = metrics.boundingRect(character);
+            thin |= !ink.isEmpty() && std::min(ink.width(), ink.height()) * ratio <= 4;
+        }
         m_captionPath = QPainterPath();
-        if (!caption.contains(u'&')) // a mnemonic to underline is left to the text engine
+        if (thin && !caption.contains(u'&'))
             m_captionPath.addText(0, 0, font(), caption);
         m_captionParts.clear();
         for (const QPolygonF& part : m_captionPath.toSubpathPolygons())
@@ -159,11 +169,8 @@ void PictureButton::drawCaption(QPainter& painter, const QRect& box)
         m_captionPathKey = key;
     }
 
-    const QFontMetricsF metrics(font());
     const QPointF baseline(box.left() + (box.width() - metrics.horizontalAdvance(caption)) / 2,
                            box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent());
-    const QTransform toDevice = painter.deviceTransform();
-    const qreal ratio = toDevice.m22();
     const QPointF origin = toDevice.map(baseline);
     // Each thin part's centre goes onto a pixel's centre if it spans an odd number of pixels,
     // onto a pixel's edge if an even one; the move that misses least overall wins.

@@ -77,4 +77,47 @@ $IM "$tmp/tree1.png" "$tmp/tree2.png" -alpha off +append +dither -colors 256 -un
 $IM "$tmp/tree1.png" "$tmp/tree2.png" -alpha off +dither -remap "$tmp/treepal.png" \
     -strip -delay 70 -loop 0 "$out/tree.gif"
 
+# Renderings for screens of higher pixel ratios, read only when a screen asks for one: NAME@2x and
+# NAME@3x beside each picture above, from the same drawing at twice and three times the size and
+# through the same steps, as PNG or, for the JPEG and photograph-like ones, baseline JPEG (quick
+# to decode); the GIF gives its first frame, the one the windows show. Ratios in between (1.25,
+# 1.5) are served from the next rendering up, scaled down by the program.
+# pngOut FILE KIND SOURCE [options]: without the timestamps ImageMagick would embed.
+pngOut() {
+    local target=$1 kind=$2 source=$3
+    shift 3
+    $IM "$source" "$@" -strip -define png:exclude-chunks=date,time "$kind:$target"
+}
+for n in 2 3; do
+    at=@${n}x
+    svg snowflakes $((200 * n)) $((200 * n))
+    pngOut "$out/snowflakes$at.png" PNG8 "$tmp/snowflakes.png" -background white -alpha remove \
+        -alpha off -dither FloydSteinberg -colors 256 -type Palette -depth 8
+    for entry in santa:218:221 halloween:320:320; do
+        IFS=: read -r name w h <<<"$entry"
+        svg "$name" $((w * n)) $((h * n))
+        pngOut "$out/$name$at.png" PNG24 "$tmp/$name.png" -background white -alpha remove -alpha off
+    done
+    # The photograph-like winter picture takes a third of the room as a JPEG.
+    svg winter $((300 * n)) $((200 * n))
+    $IM "$tmp/winter.png" -background white -alpha remove -alpha off -strip -interlace None \
+        -sampling-factor 2x2 -quality 88 "$out/winter$at.jpg"
+    svg village $((200 * n)) $((195 * n))
+    $IM "$tmp/village.png" -background white -alpha remove -alpha off -strip -interlace None \
+        -sampling-factor 2x2 -quality 85 "$out/village$at.jpg"
+    svg starsky $((146 * n)) $((140 * n))
+    $IM "$tmp/starsky.png" -background black -alpha remove -alpha off -strip -interlace None \
+        -quality 88 "$out/starsky$at.jpg"
+    svg tree $((100 * n)) $((100 * n))
+    pngOut "$out/tree$at.png" PNG8 "$tmp/tree.png" -alpha off +dither -colors 256 -depth 8
+done
+
+# The player strip's icons, 14 x 14 as the strip shows them, with full alpha, at each ratio.
+for name in play pause stop volume muted; do
+    for n in 1 2 3; do
+        at=$([ "$n" = 1 ] || echo "@${n}x")
+        rsvg-convert -w $((14 * n)) -h $((14 * n)) -o "$out/player-$name$at.png" "$src/player-$name.svg"
+    done
+done
+
 $PY "$tools/check_pictures.py" "$out"

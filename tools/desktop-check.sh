@@ -134,10 +134,21 @@ countOfColour() {
 }
 pixelAt() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null; }
 
+# Weston's X11 back end moves its pointer by as much as the X pointer moved, not to where it is:
+# a move across the whole screen to its corner pins it at 0,0, and a move to x,y then brings it
+# there.
+clickAt() {
+    xdotool mousemove --sync "$((width - 1))" "$((height - 1))"
+    xdotool mousemove --sync 0 0
+    xdotool mousemove --sync "$1" "$2" click 1
+}
+
 checkWayland() {
     command -v weston >/dev/null || fail "weston is not installed"
-    # No on-screen keyboard popping up over the windows when a text box takes the focus.
-    printf '[core]\nidle-time=0\n[input-method]\npath=\n' >"$work/weston.ini"
+    # No on-screen keyboard popping up over the windows when a text box takes the focus, and no
+    # panel with launchers to click by mistake.
+    printf '[core]\nidle-time=0\n[input-method]\npath=\n[shell]\npanel-position=none\n' \
+        >"$work/weston.ini"
     weston --config="$work/weston.ini" --backend=x11-backend.so --socket=corvalo-test \
         --width="$width" --height="$height" >"$work/weston.log" 2>&1 &
     pids+=($!)
@@ -168,9 +179,10 @@ checkWayland() {
     # gives the calculator the keyboard, as a user would.
     local display=${displayBox#*+}
     xdotool windowfocus --sync "$compositor"
-    xdotool mousemove "$((${display%+*} + 20))" "$((${display#*+} + 10))" click 1
+    clickAt "$((${display%+*} + 20))" "$((${display#*+} + 10))"
     xdotool type --delay 30 123
     xdotool key ctrl+c
+    [ -n "${CORVALO_DEBUG_SHOT:-}" ] && import -window root "$CORVALO_DEBUG_SHOT"
     clipboardIs123() { [ "$(WAYLAND_DISPLAY=corvalo-test timeout 5 wl-paste -n)" = 123 ]; }
     waitFor 10 clipboardIs123 ||
         fail "typed 123, the display holds '$(WAYLAND_DISPLAY=corvalo-test timeout 5 wl-paste -n 2>&1)'"
@@ -185,7 +197,7 @@ checkWayland() {
         [ "$(pixelAt ${point% *} ${point#* })" = 000040 ] && { corner=$point; break; }
     done
     [ -n "$corner" ] || fail "every corner of the splash at $x,$y is covered"
-    xdotool mousemove ${corner% *} ${corner#* } click 1
+    clickAt ${corner% *} ${corner#* }
     splashGone() { shoot && (($(countOfColour '#000040') < 5000)); }
     waitFor 10 splashGone || fail "the splash at $x,$y did not close on a click at $corner"
 

@@ -4,11 +4,17 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QIconEngine>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace corvalo {
@@ -51,6 +57,14 @@ void paintColours(QWidget* widget)
         const QColor colour = Colour{fore.toUInt()}.resolve(desktop);
         for (auto group : {QPalette::Active, QPalette::Inactive})
             palette.setColor(group, foreRole(widget), colour);
+    } else if (back.isValid() && foreRole(widget) == QPalette::ButtonText) {
+        // A caption on a fixed face is chosen against that face, so it reads alike under light
+        // and dark desktop schemes; on the desktop's own face it takes the desktop's text colour.
+        const Colour face{back.toUInt()};
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::ButtonText,
+                             face.isSystem() ? desktop.color(group, QPalette::ButtonText)
+                                             : captionColourOn(face.resolve(desktop)));
     }
     widget->setPalette(palette);
 }
@@ -178,6 +192,26 @@ QFont defaultLayoutFont()
     return layoutFont(QStringLiteral("MS Sans Serif"), 8.25);
 }
 
+double contrastRatio(const QColor& one, const QColor& other)
+{
+    // Relative luminance of sRGB colours, as the web's accessibility guidelines define it.
+    auto luminance = [](const QColor& colour) {
+        auto linear = [](float v) {
+            return v <= 0.04045f ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+               0.0722 * linear(colour.blueF());
+    };
+    const double first = luminance(one);
+    const double second = luminance(other);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor captionColourOn(const QColor& face)
+{
+    return contrastRatio(Qt::black, face) >= 3 ? QColor(Qt::black) : QColor(Qt::white);
+}
+
 QIcon windowIcon()
 {
     // Building the icon decodes the file, so every window shares one; it goes with the
@@ -190,15 +224,87 @@ QIcon windowIcon()
     return icon;
 }
 
-QPixmap picture(const QString& fileName)
+QPixmap picture(const QString& fileName, qreal ratio)
 {
     const QString path = QStringLiteral(":/pictures/") + fileName;
+    ratio = std::round(ratio * 100) / 100; // a computed 1.2500001 is 1.25
     QPixmap pixmap;
-    if (!QPixmapCache::find(path, &pixmap)) {
-        pixmap.load(path);
-        QPixmapCache::insert(path, pixmap);
+    if (ratio <= 1) {
+        if (!QPixmapCache::find(path, &pixmap)) {
+            pixmap.load(path);
+            QPixmapCache::insert(path, pixmap);
+        }
+        return pixmap;
     }
+    const QString key = path + QStringLiteral("@%1").arg(ratio);
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+
+    const int drawnFor = ratio <= 2 ? 2 : 3;
+    const QString stem = path.section(u'.', 0, -2) +
+                         QStringLiteral("@%1x.").arg(drawnFor); // ":/pictures/winter@2x."
+    QImage image(stem + QStringLiteral("png"));
+    if (image.isNull())
+        image.load(stem + QStringLiteral("jpg"));
+    QSize size;
+    if (image.isNull()) { // no rendering for this ratio: the picture itself, enlarged
+        image = picture(fileName).toImage();
+        size = image.size() * ratio;
+    } else {
+        size = image.size() * (ratio / drawnFor);
+    }
+    if (image.size() != size) // Qt 6.4's smooth scaling crashes on palette images: convert first
+        image = image
+                    .convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32)
+                    .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    pixmap = QPixmap::fromImage(std::move(image));
+    // The cache is sized for pictures at 100 %; at 300 % they take nine times the room.
+    const int wanted = static_cast<int>(std::ceil(ratio * ratio)) * 10240;
+    if (QPixmapCache::cacheLimit() < wanted)
+        QPixmapCache::setCacheLimit(wanted);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
+}
+
+namespace {
+
+// Only the rendering asked for is decoded, when it is first painted.
+class PictureIconEngine : public QIconEngine {
+public:
+    explicit PictureIconEngine(QString fileName) : m_fileName(std::move(fileName)) {}
+
+    // In Qt 6.4 both sizes are in device pixels; the picture brings its own size.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1);
+    }
+    QPixmap scaledPixmap(const QSize&, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        const QPixmap shown = picture(m_fileName, scale);
+        if (mode == QIcon::Normal || mode == QIcon::Active)
+            return shown;
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        return QApplication::style()->generatedIconPixmap(mode, shown, &option);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        painter->drawPixmap(rect, scaledPixmap(rect.size() * ratio, mode, state, ratio));
+    }
+    QIconEngine* clone() const override { return new PictureIconEngine(m_fileName); }
+
+private:
+    QString m_fileName;
+};
+
+} // namespace
+
+QIcon pictureIcon(const QString& fileName)
+{
+    return QIcon(new PictureIconEngine(fileName));
 }
 
 } // namespace corvalo

@@ -59,8 +59,20 @@ void installFontSubstitutes();
 QFont layoutFont(const QString& family, double points, bool bold = false, bool italic = false);
 QFont defaultLayoutFont(); // "MS Sans Serif" 8.25 pt
 
+// The caption colour for a face of a fixed colour or picture, the same under every desktop scheme:
+// the standard scheme's black where it stands out from the face by 3:1 or more, else white.
+QColor captionColourOn(const QColor& face);
+// How far two colours stand apart in lightness, from 1 (alike) to 21 (black on white).
+double contrastRatio(const QColor& one, const QColor& other);
+
 QIcon windowIcon(); // decoded once and shared
-// One of the embedded pictures, by file name ("village.jpg"); decoded once and shared.
-QPixmap picture(const QString& fileName);
+// One of the embedded pictures, by file name ("village.jpg"), as drawn for a screen of the given
+// pixel ratio (a widget's devicePixelRatioF()), with that ratio's device size; decoded once per
+// ratio and shared. At 1 it is the file itself; above, the file's @2x or @3x rendering, scaled
+// to the ratio where it lies between. Nothing but the file itself is read at 1.
+QPixmap picture(const QString& fileName, qreal ratio = 1);
+// An icon that paints picture(fileName, ratio) at whatever ratio it is painted at, decoding only
+// that rendering; disabled, it is the style's greyed variant.
+QIcon pictureIcon(const QString& fileName);
 
 } // namespace corvalo

@@ -84,7 +84,8 @@ void frmmusic::buildControls()
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setGeometry(corvalo::twipsRect(0, 0, 4695, 2460));
     m_image1->setScaledContents(true);
-    m_image1->setPixmap(corvalo::picture(QStringLiteral("starsky.jpg")));
+    m_image1->setPixmap(
+        corvalo::picture(QStringLiteral("starsky.jpg"), m_image1->devicePixelRatioF()));
 
     m_label1 =
         new QLabel(QStringLiteral("Type in or browse for your music file then press play."), this);
@@ -94,7 +95,7 @@ void frmmusic::buildControls()
     m_label1->setWordWrap(true);
     corvalo::setForeColour(m_label1, corvalo::SystemColour::HighlightText);
 
-    const QPixmap snowflakes = corvalo::picture(QStringLiteral("snowflakes.bmp"));
+    const QString snowflakes = QStringLiteral("snowflakes.bmp");
     m_cmdBrowse = new PictureButton(QStringLiteral("Browse"), snowflakes, this);
     m_cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     m_cmdBrowse->setGeometry(corvalo::twipsRect(360, 600, 1215, 375));

@@ -1,5 +1,7 @@
 #include "playerstrip.h"
 
+#include "look/appearance.h"
+
 #include <QAction>
 #include <QBoxLayout>
 #include <QLabel>
@@ -31,19 +33,6 @@ protected:
                          fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
     }
 };
-
-// Qt's own media pictures, as the style falls back to them. Asking the style first searches the
-// desktop's icon themes, which costs a seventh of start-up and finds none on most desktops.
-QIcon mediaIcon(const char* name)
-{
-    QIcon icon;
-    for (int size : {16, 32})
-        icon.addFile(QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
-                         .arg(QLatin1String(name))
-                         .arg(size),
-                     QSize(size, size));
-    return icon;
-}
 
 QToolButton* makeButton(QWidget* parent, const char* name, const QString& label)
 {
@@ -92,7 +81,7 @@ void PlayerStrip::buildControls()
 
     m_playButton = makeButton(this, "playButton", QStringLiteral("Play"));
     m_stopButton = makeButton(this, "stopButton", QStringLiteral("Stop"));
-    m_stopButton->setIcon(mediaIcon("media-stop"));
+    m_stopButton->setIcon(corvalo::pictureIcon(QStringLiteral("player-stop.png")));
     m_seekSlider = makeSlider(this, "seekSlider", QStringLiteral("Position"));
     m_seekSlider->setSingleStep(1000);
     m_muteButton = makeButton(this, "muteButton", QStringLiteral("Mute"));
@@ -235,7 +224,8 @@ void PlayerStrip::refresh()
     const bool canSeek = hasMedia && m_seekable && m_duration > 0;
 
     const QString playLabel = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
-    m_playButton->setIcon(mediaIcon(playing ? "media-pause" : "media-play"));
+    m_playButton->setIcon(corvalo::pictureIcon(playing ? QStringLiteral("player-pause.png")
+                                                       : QStringLiteral("player-play.png")));
     m_playButton->setAccessibleName(playLabel);
     m_playButton->setToolTip(playLabel);
     m_playButton->setEnabled(hasMedia);
@@ -251,7 +241,8 @@ void PlayerStrip::refresh()
     m_backAction->setEnabled(canSeek);
     m_forwardAction->setEnabled(canSeek);
 
-    m_muteButton->setIcon(mediaIcon(m_muted ? "media-volume-muted" : "media-volume"));
+    m_muteButton->setIcon(corvalo::pictureIcon(m_muted ? QStringLiteral("player-muted.png")
+                                                       : QStringLiteral("player-volume.png")));
     m_muteButton->setToolTip(m_muted ? QStringLiteral("Unmute") : QStringLiteral("Mute"));
     m_muteAction->setChecked(m_muted);
     m_louderAction->setEnabled(volume() < 100);

@@ -47,7 +47,8 @@ void Skins::buildControls()
         picture->setObjectName(QString::fromLatin1(skin.previewName));
         picture->setGeometry(skin.previewRect);
         picture->setScaledContents(true);
-        picture->setPixmap(corvalo::picture(QString::fromLatin1(skin.pictureFile)));
+        picture->setPixmap(
+            corvalo::picture(QString::fromLatin1(skin.pictureFile), picture->devicePixelRatioF()));
         picture->setAccessibleName(QStringLiteral("%1 skin").arg(QLatin1String(skin.caption)));
         m_previews[static_cast<std::size_t>(id)] = picture;
     }

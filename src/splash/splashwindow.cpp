@@ -53,7 +53,7 @@ QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect re
     image->setAccessibleName(spokenName);
     image->setGeometry(rect);
     image->setScaledContents(true);
-    image->setPixmap(corvalo::picture(QString::fromLatin1(file)));
+    image->setPixmap(corvalo::picture(QString::fromLatin1(file), image->devicePixelRatioF()));
     return image;
 }
 

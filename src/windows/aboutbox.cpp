@@ -40,7 +40,7 @@ void addPicture(QWidget* parent, const char* name, const char* file, QRect rect,
     image->setAccessibleName(spokenName);
     image->setGeometry(rect);
     image->setScaledContents(true);
-    image->setPixmap(corvalo::picture(QString::fromLatin1(file)));
+    image->setPixmap(corvalo::picture(QString::fromLatin1(file), image->devicePixelRatioF()));
 }
 
 // Element of the two-line group Line1, from (x1, y) to (x2, y) in twips.
@@ -111,8 +111,7 @@ void FrmAbout::buildControls()
     addPicture(this, "Image1", "tree.gif", corvalo::twipsRect(0, 0, 810, 2415),
                QStringLiteral("Christmas tree"));
 
-    m_cmdOk = new PictureButton(QStringLiteral("OK"),
-                                corvalo::picture(QStringLiteral("snowflakes.bmp")), this);
+    m_cmdOk = new PictureButton(QStringLiteral("OK"), QStringLiteral("snowflakes.bmp"), this);
     m_cmdOk->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOk->setGeometry(corvalo::twipsRect(4155, 2520, 1260, 345));
     m_cmdOk->setDefault(true);

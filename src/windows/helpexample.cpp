@@ -73,7 +73,8 @@ void FrmExp1::buildControls()
     image1->setObjectName(QStringLiteral("Image1"));
     image1->setGeometry(corvalo::twipsRect(0, 0, 4200, 3360));
     image1->setScaledContents(true);
-    image1->setPixmap(corvalo::picture(QStringLiteral("snowflakes.bmp")));
+    image1->setPixmap(
+        corvalo::picture(QStringLiteral("snowflakes.bmp"), image1->devicePixelRatioF()));
 
     for (const LabelDesign& d : labels) {
         auto* label = new QLabel(QString::fromLatin1(d.text), this);

@@ -89,7 +89,8 @@ void FrmCorvalo::buildControls()
     m_image2->setObjectName(QStringLiteral("Image2"));
     m_image2->setGeometry(corvalo::twipsRect(-240, 0, 4185, 3015));
     m_image2->setScaledContents(true);
-    m_image2->setPixmap(corvalo::picture(QStringLiteral("village.jpg")));
+    m_image2->setPixmap(
+        corvalo::picture(QStringLiteral("village.jpg"), m_image2->devicePixelRatioF()));
     m_image2->setAccessibleName(QStringLiteral("Default skin")); // a skin hands on its own
 
     m_lblRem = new QLabel(QStringLiteral("NOTE: Press Equals  after every sum."), client);

@@ -182,7 +182,6 @@ checkWayland() {
     clickAt "$((${display%+*} + 20))" "$((${display#*+} + 10))"
     xdotool type --delay 30 123
     xdotool key ctrl+c
-    [ -n "${CORVALO_DEBUG_SHOT:-}" ] && import -window root "$CORVALO_DEBUG_SHOT"
     clipboardIs123() { [ "$(WAYLAND_DISPLAY=corvalo-test timeout 5 wl-paste -n)" = 123 ]; }
     waitFor 10 clipboardIs123 ||
         fail "typed 123, the display holds '$(WAYLAND_DISPLAY=corvalo-test timeout 5 wl-paste -n 2>&1)'"

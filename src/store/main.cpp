@@ -5,6 +5,8 @@
 #include "storeprogram.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <cstdio>
@@ -24,6 +26,22 @@ void allowWebEngineAsRoot()
                stderr);
 }
 
+// Chromium keeps a certificate database in ~/.pki/nssdb, made the first time a secure page loads,
+// and reads that place from HOME alone. The store program's home is therefore a folder of its
+// own, removed when it ends; the user's settings are still read where they are.
+void keepHomeUntouched(const QTemporaryDir& ownHome)
+{
+    const QByteArray home = qgetenv("HOME");
+    if (home.isEmpty() || !ownHome.isValid())
+        return;
+    for (const auto& [variable, underHome] :
+         {std::pair{"XDG_CONFIG_HOME", "/.config"}, std::pair{"XDG_DATA_HOME", "/.local/share"},
+          std::pair{"XAUTHORITY", "/.Xauthority"}})
+        if (!qEnvironmentVariableIsSet(variable))
+            qputenv(variable, home + underHome);
+    qputenv("HOME", QFile::encodeName(ownHome.path()));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -34,6 +52,11 @@ int main(int argc, char* argv[])
     // Nothing is written: Qt would otherwise keep compiled shaders under ~/.cache.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     allowWebEngineAsRoot();
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    const QTemporaryDir ownHome(QDir(runtime).filePath(QStringLiteral("corvalo-store-XXXXXX")));
+    keepHomeUntouched(ownHome);
     // A write to a calculator that has gone fails and is ignored; the closed pipe ends us.
     std::signal(SIGPIPE, SIG_IGN);
 

@@ -63,9 +63,9 @@ signals:
 protected:
     // The end rule: a window of the set left the screen, closed or only hidden.
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void queueEndCheck();
 
 private:
+    void queueEndCheck();
     template <class W> W* instance(QPointer<W>& slot, bool* created = nullptr);
     void adopt(QWidget* window);
     QList<QWidget*> windows() const;

@@ -51,8 +51,21 @@ storeProgram() {
             basename "$p"
     done
 }
-alive() { [ -e "/proc/$1" ] && ! grep -q '^State:\s*Z' "/proc/$1/status" 2>/dev/null; }
+alive() { [ -n "$1" ] && [ -e "/proc/$1" ] && ! grep -q '^State:\s*Z' "/proc/$1/status" 2>/dev/null; }
 errorBox() { xdotool search --onlyvisible --name '^Error$' 2>/dev/null | head -1; }
+# The store window, looked up again after a moment: Qt maps a first window that it builds anew
+# once the web view needs OpenGL, and a search that meets it going fails.
+storeWindow() {
+    local w=""
+    for _ in $(seq 300); do
+        w=$(xdotool search --onlyvisible --name '^Snowdrift Gift Store$' 2>/dev/null | head -1)
+        [ -n "$w" ] && break
+        sleep 0.3
+    done
+    [ -n "$w" ] || return 1
+    sleep 1
+    xdotool search --onlyvisible --name '^Snowdrift Gift Store$' 2>/dev/null | head -1
+}
 splash=""
 for w in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
     xdotool getwindowgeometry "$w" | grep -q "Geometry: 492x283" && splash=$w
@@ -60,7 +73,7 @@ done
 if [ -n "$splash" ]; then
     # the button: frame at 8,8, button at 112,8 inside it, 249 x 25
     xdotool mousemove --window "$splash" 244 28 click 1
-    if store=$(timeout 90 xdotool search --sync --onlyvisible --name 'Snowdrift Gift Store' | head -1); then
+    if store=$(storeWindow); then
         echo "store window shows: $(xdotool getwindowgeometry "$store" | tr '\n' ' ')"
         first=$(storeProgram)
         echo "store program: pid $first, $(readlink "/proc/$first/exe")"
@@ -72,7 +85,7 @@ if [ -n "$splash" ]; then
         alive "$app" || bad "the calculator went with the killed store program"
         [ -n "$(errorBox)" ] && bad "an Error box after the open store window was killed"
         xdotool mousemove --window "$splash" 244 28 click 1
-        if store=$(timeout 90 xdotool search --sync --onlyvisible --name 'Snowdrift Gift Store' | head -1); then
+        if store=$(storeWindow); then
             echo "after kill -9 of the store program, the next press shows a new one (pid $(storeProgram))"
         else
             bad "no store window after the store program was killed"
@@ -117,8 +130,8 @@ step "the store window closed through its frame (openbox) ends the store program
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends openbox > /tmp/apt-openbox.log 2>&1 || tail /tmp/apt-openbox.log
 openbox --sm-disable > /tmp/openbox.log 2>&1 &
 wm=$!
-sleep 2
-store=$(xdotool search --onlyvisible --name 'Snowdrift Gift Store' | head -1)
+for _ in $(seq 100); do xdotool get_num_desktops >/dev/null 2>&1 && break; sleep 0.1; done
+store=$(storeWindow)
 last=$(storeProgram)
 if [ -n "$store" ] && [ -n "$last" ]; then
     xdotool windowactivate --sync "$store" key alt+F4
@@ -129,7 +142,7 @@ else
     bad "no store window or program left to close"
 fi
 xdotool mousemove --window "$splash" 244 28 click 1
-timeout 90 xdotool search --sync --onlyvisible --name 'Snowdrift Gift Store' >/dev/null || bad "store window did not open again"
+storeWindow >/dev/null || bad "store window did not open again"
 last=$(storeProgram)
 
 step "kill -9 of the calculator: the store program ends by itself"

@@ -65,7 +65,7 @@ bool StoreLink::start()
                 if (e != QProcess::FailedToStart)
                     return;
                 report(cannotStart + m_process->errorString());
-                drop();
+                drop(Leave::Ended);
             });
     m_process->start(program, {});
     return m_process; // dropped already if it failed at once
@@ -80,7 +80,8 @@ void StoreLink::readAnswers()
             m_window = answer.window;
             m_awaited = qMax(0, m_awaited - 1);
         } else if (answer.kind == Message::Closed) {
-            m_window = 0;
+            // The store program is on its way out: the next press needs a new one.
+            return drop(Leave::ToEnd);
         } else if (answer.kind == Message::Failed) {
             m_awaited = qMax(0, m_awaited - 1);
             report(answer.reason);
@@ -97,7 +98,7 @@ void StoreLink::readAnswers()
     report(QStringLiteral("The store program was stopped: Corvalo does not understand what it "
                           "said.\n\n") +
            why);
-    drop();
+    drop(Leave::Ended);
 }
 
 void StoreLink::ended(int exitCode, QProcess::ExitStatus status)
@@ -108,19 +109,25 @@ void StoreLink::ended(int exitCode, QProcess::ExitStatus status)
                (status == QProcess::CrashExit
                     ? QStringLiteral("stopped (it crashed or was killed) before showing it.")
                     : QStringLiteral("ended (exit code %1) before showing it.").arg(exitCode)));
-    drop();
+    drop(Leave::Ended);
 }
 
-// Forgets the store program, ending it if it still runs; the next request starts a new one.
-void StoreLink::drop()
+// Forgets the store program; the next request starts a new one. One still running is ended, or
+// left to end by itself once its pipe is closed.
+void StoreLink::drop(Leave leave)
 {
     QProcess* process = std::exchange(m_process, nullptr);
     process->disconnect(this);
-    if (process->state() != QProcess::NotRunning) {
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+    } else if (leave == Leave::Ended) {
         process->kill();
         process->waitForFinished();
+        process->deleteLater();
+    } else {
+        process->closeWriteChannel();
+        connect(process, &QProcess::finished, process, &QObject::deleteLater);
     }
-    process->deleteLater();
     m_awaited = 0;
     m_window = 0;
     emit changed();

@@ -39,7 +39,8 @@ private:
     void send(const corvalo::storeprotocol::Message& message);
     void readAnswers();
     void ended(int exitCode, QProcess::ExitStatus status);
-    void drop();
+    enum class Leave { Ended, ToEnd };
+    void drop(Leave leave);
     void report(const QString& text);
 
     const corvalo::PluginFinder& m_finder;

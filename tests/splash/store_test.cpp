@@ -79,6 +79,11 @@ class StoreTest : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase() { m_windows.reset(); }
+    void init() // a test before may have hidden them
+    {
+        WindowSet::show(m_windows->mainWindow());
+        WindowSet::show(m_windows->splash());
+    }
     void openAndClose();
     void openTwiceGivesOneWindow();
     void killedStoreComesBack();
@@ -127,13 +132,16 @@ void StoreTest::openAndClose()
 
     store().close();
     QVERIFY(programEnd.wait(storeTimeout));
-    QTRY_COMPARE(store().processId(), 0);
-    QVERIFY(m_boxes.seen().empty());
+    QCOMPARE(store().processId(), 0);
     QDirIterator written(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                          QDirIterator::Subdirectories);
     QVERIFY2(!written.hasNext(), qPrintable(written.next()));
-    WindowSet::show(m_windows->mainWindow());
-    WindowSet::show(m_windows->splash());
+
+    // Pressed again at once, while the closed store program may still be on its way out.
+    pressSplashButton();
+    QTRY_VERIFY_WITH_TIMEOUT(store().windowId(), storeTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(m_store.pageRequests(), before + 2, storeTimeout);
+    QVERIFY(m_boxes.seen().empty());
 }
 
 // The music manager's button finds the window the splash's button opened, which loads the page
@@ -168,8 +176,7 @@ void StoreTest::killedStoreComesBack()
     for (const char* key : {"CmdCancel", "CmdFive", "cmdAdd", "CmdSeven", "CmdEquals"})
         press(calculator, key);
     QCOMPARE(calculator->display2()->text(), QStringLiteral("12"));
-    QVERIFY(m_boxes.seen().empty());      // the window had come: its end needs no word
-    WindowSet::show(m_windows->splash()); // "C" hid it
+    QVERIFY(m_boxes.seen().empty()); // the window had come: its end needs no word
 
     const int before = m_store.pageRequests();
     pressSplashButton();

@@ -134,7 +134,7 @@ for _ in $(seq 100); do xdotool get_num_desktops >/dev/null 2>&1 && break; sleep
 store=$(storeWindow)
 last=$(storeProgram)
 if [ -n "$store" ] && [ -n "$last" ]; then
-    xdotool windowactivate --sync "$store" key alt+F4
+    xdotool windowactivate --sync "$store" key alt+F4 2>/dev/null
     for _ in $(seq 100); do alive "$last" || break; sleep 0.1; done
     alive "$last" && bad "the store program outlived its window" || echo "store program ended"
     alive "$app" || bad "the calculator ended with the store window"

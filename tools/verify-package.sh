@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Run as root inside a brand-new Debian 12 holding this tree with the built package in dist/
 # (bash tools/package.sh): installs the package with apt, uses it on a virtual display (the main
-# window, the store window from the splash's store button, a MIDI file through the music
-# manager), then purges it and looks for anything left behind.
+# window; the store window from the splash's store button, in the store program, which survives
+# nothing it should not; a MIDI file through the music manager), then purges it and looks for
+# anything left behind.
 set -uo pipefail
 cd /root/corvalo
 deb=$(ls dist/corvalo_*_amd64.deb)
@@ -20,7 +21,7 @@ grep -E "^Need to get|^After this operation" /tmp/apt-install.log
 dpkg -L corvalo | sort > /tmp/corvalo-files.txt
 cat /tmp/corvalo-files.txt | grep -v "^/usr/share/doc\|/$" | grep -E "bin/|corvalo/|\.desktop|metainfo|man1|scalable|256x256"
 step "ldd: every library found"
-for f in /usr/bin/corvalo /usr/lib/x86_64-linux-gnu/corvalo/*.so; do
+for f in /usr/bin/corvalo /usr/lib/x86_64-linux-gnu/corvalo/*.so /usr/lib/x86_64-linux-gnu/corvalo/corvalo-store; do
     ldd "$f" | grep "not found" && bad "$f misses a library"
 done
 echo "ldd ok"
@@ -33,7 +34,6 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>/tmp/display >/tmp/xvfb
 xvfb=$!
 for _ in $(seq 100); do [ -s /tmp/display ] && break; sleep 0.1; done
 export DISPLAY=:$(cat /tmp/display)
-export QTWEBENGINE_DISABLE_SANDBOX=1 # root only; a user's run keeps the sandbox
 export GST_DEBUG=2,fluiddec:6 GST_DEBUG_FILE=/tmp/gst.log GST_DEBUG_NO_COLOR=1
 corvalo > /tmp/corvalo.log 2>&1 &
 app=$!
@@ -43,7 +43,29 @@ else
     bad "main window did not show"
 fi
 
-step "store window from the splash's store button"
+step "store window from the splash's store button, in a program of its own"
+# The calculator's store program (no procps in a bare Debian); a zombie counts as ended.
+storeProgram() {
+    for p in /proc/[0-9]*; do
+        [ "$(cat "$p/comm" 2>/dev/null)" = corvalo-store ] && grep -q "^PPid:\s*$app$" "$p/status" &&
+            basename "$p"
+    done
+}
+alive() { [ -n "$1" ] && [ -e "/proc/$1" ] && ! grep -q '^State:\s*Z' "/proc/$1/status" 2>/dev/null; }
+errorBox() { xdotool search --onlyvisible --name '^Error$' 2>/dev/null | head -1; }
+# The store window, looked up again after a moment: Qt maps a first window that it builds anew
+# once the web view needs OpenGL, and a search that meets it going fails.
+storeWindow() {
+    local w=""
+    for _ in $(seq 300); do
+        w=$(xdotool search --onlyvisible --name '^Snowdrift Gift Store$' 2>/dev/null | head -1)
+        [ -n "$w" ] && break
+        sleep 0.3
+    done
+    [ -n "$w" ] || return 1
+    sleep 1
+    xdotool search --onlyvisible --name '^Snowdrift Gift Store$' 2>/dev/null | head -1
+}
 splash=""
 for w in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
     xdotool getwindowgeometry "$w" | grep -q "Geometry: 492x283" && splash=$w
@@ -51,10 +73,23 @@ done
 if [ -n "$splash" ]; then
     # the button: frame at 8,8, button at 112,8 inside it, 249 x 25
     xdotool mousemove --window "$splash" 244 28 click 1
-    if store=$(timeout 90 xdotool search --sync --onlyvisible --name 'Snowdrift Gift Store' | head -1); then
+    if store=$(storeWindow); then
         echo "store window shows: $(xdotool getwindowgeometry "$store" | tr '\n' ' ')"
-        grep -o '/usr/lib/[^ ]*corvalo[^ ]*\.so' /proc/$app/maps | sort -u
-        grep -q '/usr/lib/x86_64-linux-gnu/corvalo/libcorvalo_store.so' /proc/$app/maps || bad "store plugin not from the private folder"
+        first=$(storeProgram)
+        echo "store program: pid $first, $(readlink "/proc/$first/exe")"
+        [ "$(readlink "/proc/$first/exe")" = /usr/lib/x86_64-linux-gnu/corvalo/corvalo-store ] ||
+            bad "store program not from the private folder"
+        grep -q 'libQt6WebEngine' /proc/$app/maps && bad "the calculator loaded Qt WebEngine"
+        kill -9 "$first"
+        sleep 2
+        alive "$app" || bad "the calculator went with the killed store program"
+        [ -n "$(errorBox)" ] && bad "an Error box after the open store window was killed"
+        xdotool mousemove --window "$splash" 244 28 click 1
+        if store=$(storeWindow); then
+            echo "after kill -9 of the store program, the next press shows a new one (pid $(storeProgram))"
+        else
+            bad "no store window after the store program was killed"
+        fi
         xdotool windowmove "$store" 640 0 # off the calculator's menu bar
     else
         bad "store window did not open"
@@ -91,10 +126,34 @@ else
     bad "music manager did not open"
 fi
 
-kill "$app" 2>/dev/null; wait "$app" 2>/dev/null
-kill "$xvfb" 2>/dev/null
+step "the store window closed through its frame (openbox) ends the store program"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends openbox > /tmp/apt-openbox.log 2>&1 || tail /tmp/apt-openbox.log
+openbox --sm-disable > /tmp/openbox.log 2>&1 &
+wm=$!
+for _ in $(seq 100); do xdotool get_num_desktops >/dev/null 2>&1 && break; sleep 0.1; done
+store=$(storeWindow)
+last=$(storeProgram)
+if [ -n "$store" ] && [ -n "$last" ]; then
+    xdotool windowactivate --sync "$store" key alt+F4 2>/dev/null
+    for _ in $(seq 100); do alive "$last" || break; sleep 0.1; done
+    alive "$last" && bad "the store program outlived its window" || echo "store program ended"
+    alive "$app" || bad "the calculator ended with the store window"
+else
+    bad "no store window or program left to close"
+fi
+xdotool mousemove --window "$splash" 244 28 click 1
+storeWindow >/dev/null || bad "store window did not open again"
+last=$(storeProgram)
+
+step "kill -9 of the calculator: the store program ends by itself"
+kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null
+for _ in $(seq 100); do alive "$last" || break; sleep 0.1; done
+alive "$last" && bad "the store program outlived the calculator" || echo "store program ended"
+kill "$wm" "$xvfb" 2>/dev/null
+
 step "corvalo's own output"
 grep -v -i "^$" /tmp/corvalo.log | head -20
+grep -q "without Chromium's sandbox" /tmp/corvalo.log || bad "as root, the store did not say it runs without the sandbox"
 
 step "apt-get purge corvalo: no file left"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -q corvalo > /tmp/apt-purge.log 2>&1 || tail /tmp/apt-purge.log

@@ -7,24 +7,25 @@
 
 namespace corvalo {
 
-QStringList PluginFinder::candidates(const QString& baseName) const
+QStringList PluginFinder::candidates(const QString& name, const QString& fileName) const
 {
-    if (const auto file = m_files.constFind(baseName); file != m_files.cend())
+    if (const auto file = m_files.constFind(name); file != m_files.cend())
         return {*file};
-    const QString fileName = QStringLiteral("lib%1.so").arg(baseName);
     if (!m_folder.isEmpty())
         return {QDir(m_folder).filePath(fileName)};
+    // The installed program's private folder first: beside an installed program lies the public
+    // bin folder, where Corvalo puts nothing else.
     const QDir programDir(QCoreApplication::applicationDirPath());
     return {
-        programDir.filePath(fileName),
         QDir::cleanPath(
             programDir.filePath(QStringLiteral(CORVALO_PLUGIN_DIR_FROM_BIN "/") + fileName)),
+        programDir.filePath(fileName),
     };
 }
 
 QObject* PluginFinder::load(const QString& baseName, QString* why) const
 {
-    const QStringList paths = candidates(baseName);
+    const QStringList paths = candidates(baseName, QStringLiteral("lib%1.so").arg(baseName));
     QStringList problems;
     for (const QString& path : paths) {
         if (!QFileInfo::exists(path))
@@ -38,6 +39,16 @@ QObject* PluginFinder::load(const QString& baseName, QString* why) const
                ? QStringLiteral("The file was not found in:\n") + paths.join(QLatin1Char('\n'))
                : problems.join(QLatin1Char('\n'));
     return nullptr;
+}
+
+QString PluginFinder::program(const QString& name, QString* why) const
+{
+    const QStringList paths = candidates(name, name);
+    for (const QString& path : paths)
+        if (QFileInfo::exists(path))
+            return path;
+    *why = QStringLiteral("The file was not found in:\n") + paths.join(QLatin1Char('\n'));
+    return {};
 }
 
 void PluginFinder::setFile(const QString& baseName, const QString& file)

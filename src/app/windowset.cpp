@@ -1,12 +1,11 @@
 #include "windowset.h"
 
+#include "look/product.h"
 #include "music/mediabackend.h"
 #include "music/musicmanager.h"
 #include "placement.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
-#include "splash/storeplugin.h"
-#include "store.h"
 #include "windows/aboutbox.h"
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"
@@ -16,8 +15,11 @@
 
 WindowSet::WindowSet(QObject* parent)
     : QObject(parent), m_mediaLoader([this](QString* why) { return loadMediaBackend(why); }),
-      m_storeUrl(corvalo::storeHomePage())
-{}
+      m_storeUrl(QLatin1String(corvalo::product::storeHomePage))
+{
+    // The store window counts in the end rule like any other.
+    connect(&m_store, &StoreLink::changed, this, &WindowSet::queueEndCheck);
+}
 
 WindowSet::~WindowSet()
 {
@@ -31,7 +33,7 @@ QList<QWidget*> WindowSet::windows() const
 {
     QList<QWidget*> all;
     for (QWidget* w : std::initializer_list<QWidget*>{m_main, m_splash, m_helpExample, m_about,
-                                                      m_music, m_skins, m_store})
+                                                      m_music, m_skins})
         if (w)
             all.append(w);
     return all;
@@ -64,11 +66,17 @@ template <class W> W* WindowSet::instance(QPointer<W>& slot, bool* created)
 // hidden window must never keep it running unseen. Looked at once the event has done its work.
 bool WindowSet::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((event->type() == QEvent::Hide || event->type() == QEvent::Close) && !m_endCheckQueued) {
-        m_endCheckQueued = true;
-        QMetaObject::invokeMethod(this, &WindowSet::endIfNoneShown, Qt::QueuedConnection);
-    }
+    if (event->type() == QEvent::Hide || event->type() == QEvent::Close)
+        queueEndCheck();
     return QObject::eventFilter(watched, event);
+}
+
+void WindowSet::queueEndCheck()
+{
+    if (m_endCheckQueued)
+        return;
+    m_endCheckQueued = true;
+    QMetaObject::invokeMethod(this, &WindowSet::endIfNoneShown, Qt::QueuedConnection);
 }
 
 void WindowSet::endIfNoneShown()
@@ -77,7 +85,8 @@ void WindowSet::endIfNoneShown()
     for (QWidget* w : windows())
         if (w->isVisible())
             return;
-    emit programEnd();
+    if (!m_store.isOnScreen())
+        emit programEnd();
 }
 
 FrmCorvalo* WindowSet::mainWindow()
@@ -166,37 +175,9 @@ MediaBackend* WindowSet::loadMediaBackend(QString* why)
     return backend;
 }
 
-StorePlugin* WindowSet::storePlugin(QString* why)
-{
-    if (!m_storePlugin)
-        m_storePlugin = corvalo::loadStorePlugin(m_plugins, why);
-    return m_storePlugin;
-}
-
-QWidget* WindowSet::store()
-{
-    if (!m_store) {
-        QString why;
-        StorePlugin* plugin = storePlugin(&why);
-        if (!plugin) {
-            corvalo::reportStoreError(QStringLiteral("The store window cannot be opened because "
-                                                     "its module could not be loaded.\n\n") +
-                                      why);
-            return nullptr;
-        }
-        m_store = plugin->createStoreWindow();
-        adopt(m_store);
-    }
-    return m_store;
-}
-
 void WindowSet::openStore()
 {
-    QWidget* window = store();
-    if (!window)
-        return;
-    show(window);
-    corvalo::navigateStore(m_storePlugin, window, m_storeUrl);
+    m_store.open(m_storeUrl);
 }
 
 void WindowSet::start()

@@ -2,6 +2,7 @@
 
 #include "music/musicplayer.h"
 #include "plugins.h"
+#include "storelink.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,12 +15,12 @@ class FrmExp1;
 class FrmAbout;
 class frmmusic;
 class Skins;
-class StorePlugin;
 
 // The program's seven windows, at most one of each. A window is built the first time anything
 // asks for it and forgotten when the user closes it through its frame, so the next request
 // builds it afresh; a hidden window keeps its state. This is the one place that knows every
-// window and wires them to each other. Taking the set down takes every window with it.
+// window and wires them to each other. Taking the set down takes every window with it, the store
+// window too, which lives in a program of its own.
 class WindowSet : public QObject {
     Q_OBJECT
 public:
@@ -32,9 +33,8 @@ public:
     FrmAbout* about();
     frmmusic* musicManager();
     Skins* skinChooser();
-    // The store window lives in a plugin that is loaded here on first use; nullptr (after telling
-    // the user why) when it cannot be loaded.
-    QWidget* store();
+    // The store window, shown by the store program that openStore() starts.
+    StoreLink& store() { return m_store; }
 
     // The program's start: the main window's load step puts the splash card on the screen first,
     // without the focus, then the main window comes up active with the display focused.
@@ -47,7 +47,7 @@ public:
     // Shows a window modeless and without owner; an open window comes to the front.
     static void show(QWidget* window);
 
-    // Where the plugins are found, and where sounds are played through.
+    // Where the plugins and the store program are found, and where sounds are played through.
     corvalo::PluginFinder& plugins() { return m_plugins; }
     void setMediaBackendLoader(MusicPlayer::BackendLoader loader);
     // The page the store buttons lead to (the store's home page unless set).
@@ -65,13 +65,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void queueEndCheck();
     template <class W> W* instance(QPointer<W>& slot, bool* created = nullptr);
     void adopt(QWidget* window);
     QList<QWidget*> windows() const;
     void endIfNoneShown();
     FrmCorvalo* shownMainWindow();
     MediaBackend* loadMediaBackend(QString* why);
-    StorePlugin* storePlugin(QString* why);
 
     QPointer<FrmCorvalo> m_main;
     QPointer<frmSplash> m_splash;
@@ -79,10 +79,9 @@ private:
     QPointer<FrmAbout> m_about;
     QPointer<frmmusic> m_music;
     QPointer<Skins> m_skins;
-    QPointer<QWidget> m_store;
     corvalo::PluginFinder m_plugins;
+    StoreLink m_store{m_plugins};
     MusicPlayer::BackendLoader m_mediaLoader;
-    StorePlugin* m_storePlugin = nullptr; // owned by Qt's plugin loader, never unloaded
     QUrl m_storeUrl;
     bool m_endCheckQueued = false;
 };

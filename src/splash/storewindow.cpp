@@ -4,6 +4,8 @@
 #include "look/product.h"
 
 #include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -15,21 +17,15 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
     // Deliberately larger than the window: it is not resized with it.
     m_webBrowser1 = new QWebEngineView(this);
     m_webBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    m_webBrowser1->setAccessibleName(QStringLiteral("Store page"));
     m_webBrowser1->setGeometry(corvalo::twipsRect(0, 0, 15135, 11055));
+    // Off the record: no cookies, cache or history on disk. Made after the view, so that it is
+    // discarded after the view and the page it holds.
+    auto* profile = new QWebEngineProfile(this);
+    m_webBrowser1->setPage(new QWebEnginePage(profile, m_webBrowser1));
 }
 
 void Form1::navigate(const QUrl& url)
 {
     m_webBrowser1->load(url);
-}
-
-QWidget* StoreModule::createStoreWindow()
-{
-    return new Form1;
-}
-
-void StoreModule::navigate(QWidget* storeWindow, const QUrl& url)
-{
-    if (auto* store = qobject_cast<Form1*>(storeWindow))
-        store->navigate(url);
 }

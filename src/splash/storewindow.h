@@ -1,15 +1,12 @@
 #pragma once
 
-#include "storeplugin.h"
-
-#include <QObject>
 #include <QWidget>
 
 class QUrl;
 class QWebEngineView;
 
-// The store's home page in a web view. Built inside the store plugin; the program reaches it
-// only through StorePlugin.
+// The store's home page in a web view, built in the store program (corvalo-store) so that the
+// calculator never loads the web engine. The page runs in a profile that keeps nothing on disk.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -17,16 +14,8 @@ public:
 
     // Starts loading the page and returns at once.
     void navigate(const QUrl& url);
+    QWebEngineView* webView() const { return m_webBrowser1; }
 
 private:
     QWebEngineView* m_webBrowser1 = nullptr;
-};
-
-class StoreModule : public QObject, public StorePlugin {
-    Q_OBJECT
-    Q_PLUGIN_METADATA(IID CorvaloStorePlugin_iid)
-    Q_INTERFACES(StorePlugin)
-public:
-    QWidget* createStoreWindow() override;
-    void navigate(QWidget* storeWindow, const QUrl& url) override;
 };

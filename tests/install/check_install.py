@@ -33,7 +33,14 @@ def main(build, prefix, bindir, plugindir, datadir, mandir, app_id):
         need(os.access(program, os.X_OK), "no program at " + program)
         plugins = sorted(f for f in os.listdir(at(plugindir)) if f.endswith(".so")) \
             if os.path.isdir(at(plugindir)) else []
-        need("libcorvalo_store.so" in plugins, "no store plugin in " + at(plugindir))
+        store = at(plugindir, "corvalo-store")
+        need(os.access(store, os.X_OK), "no store program at " + store)
+        need(not os.path.exists(at(bindir, "corvalo-store")), "the store program is on PATH")
+        # The web engine is the store program's alone.
+        for path in [program] + [at(plugindir, p) for p in plugins]:
+            if os.path.isfile(path):
+                needed = subprocess.run(["readelf", "-d", path], stdout=subprocess.PIPE, text=True).stdout
+                need("WebEngine" not in needed, path + " links Qt WebEngine")
         libdir = os.path.dirname(at(plugindir))
         need(not [f for f in os.listdir(libdir) if f.startswith("libcorvalo")],
              "a plugin sits in the public library folder " + libdir)
@@ -63,7 +70,7 @@ def main(build, prefix, bindir, plugindir, datadir, mandir, app_id):
                 print("skip: %s is not installed" % tool)
 
         tree = os.path.realpath(build).encode()
-        for path in [program] + [at(plugindir, p) for p in plugins]:
+        for path in [program, store] + [at(plugindir, p) for p in plugins]:
             if os.path.isfile(path):
                 with open(path, "rb") as f:
                     need(tree not in f.read(), "%s holds the build tree's path %s" % (path, tree.decode()))

@@ -51,7 +51,7 @@ class SplashTest : public QObject {
         WindowSet::show(w);
         return w;
     }
-    static bool storeOpen() { return !testsupport::topLevels(QStringLiteral("Form1")).isEmpty(); }
+    bool storeOpen() const { return m_windows->store().isOnScreen(); }
 
 private slots:
     void initTestCase() { testsupport::prepareApplication(); }

@@ -10,8 +10,8 @@ namespace testsupport {
 
 namespace {
 
-// A store button loads Qt WebEngine; off screen it must not try the GPU. Every window test links
-// this file.
+// A store button starts the store program with Qt WebEngine, which inherits this: off screen it
+// must not try the GPU. Every window test links this file.
 const bool g_beforeApplication = [] {
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");

@@ -75,7 +75,8 @@ private slots:
 
     // What the player does, step by step, as the user and the media stack act:
     //   open NAME   the music manager hands over a file;  play, pause, stop   the strip's buttons;
-    //   load        the source has loaded (a "bad..." one fails);  end   it played to its end.
+    //   load        the source has loaded (a "bad..." one fails);  end   it played to its end;
+    //   ok          the user closes the error box.
     // After each step the player's own next step is taken, unless the step ends in "~".
     void stateMachine_data()
     {
@@ -122,6 +123,8 @@ private slots:
         QTest::newRow("30 presses while it loads, failing late: one box")
             << QStringLiteral("open bad.wav, ").repeated(30) + "load" << State::Empty << ""
             << cannot;
+        QTest::newRow("the box closed, a failure opens a new one")
+            << "open bad2.wav, load, ok, open bad.wav, load" << State::Empty << "" << cannot;
         QTest::newRow("two bad files while the box is open: one box")
             << "open bad.wav, load, open bad2.wav, load" << State::Empty << ""
             << "Cannot play 2 files:";
@@ -175,6 +178,8 @@ private slots:
                 playback()->finishLoading();
             else if (step == QLatin1String("end") && playback())
                 playback()->reachEnd();
+            else if (step == QLatin1String("ok"))
+                closeErrorBoxes();
             else
                 QFAIL(qPrintable("cannot take the step " + step));
             if (!later)
@@ -192,31 +197,19 @@ private slots:
         }
     }
 
-    // The strip's volume, muting and position go to the player; a closed box lets a new one open.
-    void stripControlsAndBoxes()
+    // The strip's volume and muting, set before anything plays, and its position reach the player.
+    void stripControls()
     {
         PlayerStrip strip;
         MusicPlayer player(&strip);
         player.setBackendLoader([this](QString*) { return &m_media; });
-        emit strip.changeVolume(80); // before anything plays: kept for the player to come
+        emit strip.changeVolume(80);
         emit strip.changeMuting(true);
         player.setLocation(file("a.wav"));
-        auto* playback = static_cast<FakePlayback*>(player.playback());
-        playback->finishLoading();
         emit strip.seek(400);
-        QCOMPARE(playback->volume(), 80);
-        QVERIFY(playback->isMuted());
-        QCOMPARE(playback->position(), 400);
-        QCOMPARE(strip.volume(), 80);
-
-        player.setLocation(file("bad.wav"));
-        playback->finishLoading();
-        QCoreApplication::sendPostedEvents(&player);
-        closeErrorBoxes();
-        player.setLocation(file("bad.wav"));
-        playback->finishLoading();
-        QCoreApplication::sendPostedEvents(&player);
-        QCOMPARE(openErrorBoxes().size(), 1);
+        QCOMPARE(player.playback()->volume(), 80);
+        QVERIFY(player.playback()->isMuted());
+        QCOMPARE(player.playback()->position(), 400);
     }
 
     // The player lives on the main window: it outlives the music manager, goes with the main
@@ -251,31 +244,27 @@ private slots:
         QCOMPARE(media.playback()->calls(), QStringList({"load b.wav", "play"}));
     }
 
-    void aMissingMediaModuleIsReported_data()
-    {
-        QTest::addColumn<QByteArray>("contents"); // empty: no such file
-        QTest::newRow("missing") << QByteArray();
-        QTest::newRow("not a plugin") << QByteArray("not a library\n");
-    }
-
+    // A media module that is missing, or is no plugin, is named in the box; nothing plays.
     void aMissingMediaModuleIsReported()
     {
-        QFETCH(QByteArray, contents);
-        const std::unique_ptr<WindowSet> windows = testsupport::makeWindowSet();
         const QString module = file("libmedia.so");
-        QFile::remove(module);
-        if (!contents.isEmpty())
-            QVERIFY(soundfiles::writeBytes(module, contents));
-        windows->plugins().setFile("corvalo_media", module);
-        FrmCorvalo* main = windows->mainWindow();
-        main->musicPlayer()->setLocation(file("a.wav"));
-        const QList<QMessageBox*> boxes = openErrorBoxes();
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes.first()->text().contains("media module could not be loaded") &&
-                     boxes.first()->text().contains(module),
-                 qPrintable(boxes.first()->text()));
-        QVERIFY(!main->musicPlayer()->playback());
-        QCOMPARE(main->musicPlayer()->state(), State::Empty);
+        for (const QByteArray& contents : {QByteArray(), QByteArray("not a library\n")}) {
+            const std::unique_ptr<WindowSet> windows = testsupport::makeWindowSet();
+            QFile::remove(module);
+            if (!contents.isEmpty())
+                QVERIFY(soundfiles::writeBytes(module, contents));
+            windows->plugins().setFile("corvalo_media", module);
+            MusicPlayer* player = windows->mainWindow()->musicPlayer();
+            player->setLocation(file("a.wav"));
+            const QList<QMessageBox*> boxes = openErrorBoxes();
+            QCOMPARE(boxes.size(), 1);
+            QVERIFY2(boxes.first()->text().contains("media module could not be loaded") &&
+                         boxes.first()->text().contains(module),
+                     qPrintable(boxes.first()->text()));
+            QVERIFY(!player->playback());
+            QCOMPARE(player->state(), State::Empty);
+            closeErrorBoxes();
+        }
     }
 };
 

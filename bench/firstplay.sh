@@ -26,15 +26,11 @@ cmake --build build --target firstplay corvalo_media >/dev/null
 plugins=("$PWD/build/src/libcorvalo_media.so")
 [ -n "$compare" ] && plugins+=("$compare")
 
-scratch=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" \
-    >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$scratch/display")
-export XDG_RUNTIME_DIR=$scratch
-chmod 700 "$scratch"
+source tools/virtual-display.sh
+privateSession
+scratch=$work
+# No reset when the last client leaves, so a run never meets the server mid-reset.
+startDisplay 1024x768 -noreset
 
 for run in $(seq "$runs"); do
     for kind in $kinds; do

@@ -30,16 +30,11 @@ cd "$(dirname "$0")/.."
 cmake --build build --target corvalo startup_floor startup_probe >/dev/null
 probe=build/bench/startup_probe
 
-scratch=$(mktemp -d)
+source tools/virtual-display.sh
+privateSession
+scratch=$work
 # No reset when the last client leaves, so a run never meets the server mid-reset.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" \
-    >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$scratch/display")
-export XDG_RUNTIME_DIR=$scratch
-chmod 700 "$scratch"
+startDisplay 1024x768 -noreset
 
 preloaded() { ldconfig -p | awk -v re="$1" '$1 ~ re {print $NF}' | sort -u | paste -sd: -; }
 

@@ -25,13 +25,11 @@ cd "$(dirname "$0")/.."
 cmake --build build --target corvalo corvalo-store store_probe >/dev/null
 probe=$PWD/build/bench/store_probe
 
-scratch=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$scratch/display" \
-    >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$scratch/display")
+source tools/virtual-display.sh
+privateSession
+scratch=$work
+# No reset when the last client leaves, so a run never meets the server mid-reset.
+startDisplay 1280x1024 -noreset
 unset QTWEBENGINE_DISABLE_SANDBOX QTWEBENGINE_CHROMIUM_FLAGS
 
 programs=("$PWD/build/src/corvalo")

@@ -27,55 +27,19 @@ esac
 width=${screen%x*} height=${screen#*x}
 tools=$(cd "$(dirname "$0")" && pwd)
 
-# On Wayland the windows are opened and read over AT-SPI, on a D-Bus session of this run's own
-# whose sockets lie under a home and a runtime folder of its own.
-if [ "$server" = weston ] && [ -z "${CORVALO_OWN_DBUS:-}" ]; then
-    CORVALO_OWN_DBUS=$(mktemp -d)
-    chmod 700 "$CORVALO_OWN_DBUS"
-    export CORVALO_OWN_DBUS HOME=$CORVALO_OWN_DBUS XDG_RUNTIME_DIR=$CORVALO_OWN_DBUS
-    status=0
-    dbus-run-session -- bash "$0" "$program" "$row" || status=$?
-    rm -rf "$CORVALO_OWN_DBUS"
-    exit $status
-fi
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+source "$tools/virtual-display.sh"
+# On Wayland the windows are opened and read over AT-SPI, on a D-Bus session of the run's own.
+[ "$server" != weston ] || ownDbusSession "$0" "$program" "$row"
+privateSession
+unset QT_QPA_PLATFORM
 
 fail() {
     echo "FAIL ($row): $*" >&2
     [ -s "$work/program.log" ] && sed 's/^/  program: /' "$work/program.log" >&2
     exit 1
 }
-# Polls a command until it succeeds, for at most $1 seconds.
-waitFor() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
-
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-waitFor 30 test -s "$work/display" || fail "no virtual display"
-export DISPLAY=:$(cat "$work/display")
-if [ "$manager" = openbox ]; then
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    waitFor 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        fail "openbox did not start: $(cat "$work/openbox.log")"
-fi
+startDisplay "$screen" || fail "no virtual display"
+[ "$manager" != openbox ] || startOpenbox || fail "openbox did not start"
 
 # A window's frame on the screen, window manager's border and title included: x y width height.
 frameOf() {

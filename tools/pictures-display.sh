@@ -12,38 +12,15 @@ set -euo pipefail
 program=$(realpath "$1")
 pictures=$(cd "$(dirname "$0")/../assets/pictures" && pwd)
 manager=${2:-none}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    [ -n "${KEEP_PICTURES:-}" ] && cp -r "$work" "$KEEP_PICTURES"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=xcb
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_SCALE_FACTOR XDG_CURRENT_DESKTOP KDE_SESSION_VERSION
-
-waitFor() { # seconds command...
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || { echo "timed out waiting for: $*" >&2; return 1; }
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/virtual-display.sh"
+privateSession
+atExit='[ -z "${KEEP_PICTURES:-}" ] || cp -r "$work" "$KEEP_PICTURES"'
+export QT_QPA_PLATFORM=xcb
+unset QT_SCALE_FACTOR XDG_CURRENT_DESKTOP KDE_SESSION_VERSION
 window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 
-Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-waitFor 30 test -s "$work/display"
-export DISPLAY=:$(cat "$work/display")
-if [ "$manager" = openbox ]; then
-    openbox --sm-disable >/dev/null 2>&1 &
-    pids+=($!)
-    waitFor 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
-fi
+startDisplay 2560x1600
+[ "$manager" != openbox ] || startOpenbox
 
 mkdir -p "$work/dark/config"
 cat >"$work/dark/config/kdeglobals" <<'EOF'
@@ -73,18 +50,15 @@ run() {
     local pid=$!
     local main
     main=$(window '^Corvalo\(Xmas\)$')
-    sleep 0.5 # the first paint after mapping
-    import -window "$main" "$work/$name-main.png"
+    settledShot "$main" "$work/$name-main.png"
     if [ "$windows" = windows ]; then
         local entry shown
         for entry in "About:Right" "Music selection:Right Right"; do
             xdotool windowfocus --sync "$main"
-            xdotool key alt
-            sleep 0.2
-            xdotool key ${entry#*:} Return
+            # F10 opens File with the menu bar following the keyboard.
+            xdotool key F10 ${entry#*:} Return
             shown=$(window "^${entry%%:*}\$")
-            sleep 0.5
-            import -window "$shown" "$work/$name-${entry%%:*}.png"
+            settledShot "$shown" "$work/$name-${entry%%:*}.png"
         done
     fi
     kill "$pid"

@@ -19,44 +19,11 @@ scenarios=("$@")
 [ ${#scenarios[@]} -gt 0 ] || scenarios=(focus equals keypad menu f10)
 tools=$(cd "$(dirname "$0")" && pwd)
 
-if [[ " ${scenarios[*]} " == *" atspi "* && -z "${CORVALO_OWN_DBUS:-}" ]]; then
-    # The session bus, and the accessibility bus it starts, keep their sockets under a home and
-    # a runtime folder of this run's own, so runs side by side do not share them.
-    CORVALO_OWN_DBUS=$(mktemp -d)
-    chmod 700 "$CORVALO_OWN_DBUS"
-    export CORVALO_OWN_DBUS HOME=$CORVALO_OWN_DBUS XDG_RUNTIME_DIR=$CORVALO_OWN_DBUS
-    status=0
-    dbus-run-session -- bash "$0" "$program" "$manager" "${scenarios[@]}" || status=$?
-    rm -rf "$CORVALO_OWN_DBUS"
-    exit $status
-fi
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-# A private home: whatever the program or the toolkit might write lands here.
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY
+source "$tools/virtual-display.sh"
+[[ " ${scenarios[*]} " != *" atspi "* ]] || ownDbusSession "$0" "$program" "$manager" "${scenarios[@]}"
+privateSession
 export QT_QPA_PLATFORM=xcb
 
-# Polls a command until it succeeds, for at most $1 seconds.
-waitFor() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        if ((SECONDS >= deadline)); then
-            echo "timed out waiting for: $*" >&2
-            return 1
-        fi
-        sleep 0.05
-    done
-}
 fail() {
     echo "FAIL ($manager, $scenario): $*" >&2
     exit 1
@@ -102,17 +69,8 @@ highlightMovedFrom() {
     echo none
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-waitFor 30 test -s "$work/display"
-export DISPLAY=:$(cat "$work/display")
-
-if [ "$manager" = openbox ]; then
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    waitFor 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        { cat "$work/openbox.log" >&2; exit 1; }
-fi
+startDisplay 1024x768
+[ "$manager" != openbox ] || startOpenbox
 
 if [ -n "${CORVALO_OWN_DBUS:-}" ]; then
     # The accessibility bus first, so the program finds it at start.

@@ -2,8 +2,8 @@
 # Run as root inside a brand-new Debian 12 holding this tree with the built package in dist/
 # (bash tools/package.sh): installs the package with apt, uses it on a virtual display (the main
 # window; the store window from the splash's store button, in the store program, which survives
-# nothing it should not; a MIDI file through the music manager), then purges it and looks for
-# anything left behind.
+# nothing it should not; a MIDI file through the music manager; a WAV, an MP3 and a MIDI file each
+# in a fresh start, with the memory they add), then purges it and looks for anything left behind.
 set -uo pipefail
 cd /root/corvalo
 deb=$(ls dist/corvalo_*_amd64.deb)
@@ -125,6 +125,53 @@ if [ -n "$music" ]; then
 else
     bad "music manager did not open"
 fi
+
+step "WAV, MP3 and MIDI from the music manager, each in a program of its own: the strip moves, the memory added"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends gstreamer1.0-tools \
+    imagemagick > /tmp/apt-gst.log 2>&1 || tail /tmp/apt-gst.log
+tone() { gst-launch-1.0 -q audiotestsrc num-buffers=860 ! audioconvert ! "$@"; } # 20 s
+tone wavenc ! filesink location=/tmp/tone.wav
+tone lamemp3enc ! filesink location=/tmp/tone.mp3
+# The last picture of the player strip along the main window's bottom edge differs from the one
+# before: its position moves.
+stripShot() {
+    local x y h
+    x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {print $NF}')
+    y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ {print $NF}')
+    h=$(xwininfo -id "$1" | awk '/Height:/ {print $NF}')
+    import -window root -crop "249x43+$x+$((y + h - 43))" +repage "$2.ppm" 2>/dev/null
+}
+playFresh() {
+    local file=$1 pid play music before after
+    corvalo > /tmp/play.log 2>&1 &
+    pid=$!
+    play=$(timeout 60 xdotool search --sync --onlyvisible --pid "$pid" --name '^Corvalo\(Xmas\)$' | head -1)
+    xdotool windowfocus --sync "$play"
+    xdotool key F10 Right Right Return # Music Manager
+    music=$(timeout 20 xdotool search --sync --onlyvisible --name '^Music selection$' | head -1)
+    [ -n "$music" ] || { bad "$file: the music manager did not open"; kill "$pid"; return; }
+    xdotool windowfocus --sync "$music"
+    xdotool key Tab # from Browse to the file name
+    xdotool type --delay 10 "$file"
+    sleep 2 # the program at rest before the first Play
+    before=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
+    xdotool key Tab space # Play
+    sleep 5 # as the memory figures are taken: five seconds into the first Play
+    after=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
+    stripShot "$play" /tmp/strip1
+    sleep 1.5
+    stripShot "$play" /tmp/strip2
+    cmp -s /tmp/strip1.ppm /tmp/strip2.ppm && bad "$file: the player strip does not move"
+    [ -n "$(errorBox)" ] && bad "$file: an Error box opened"
+    grep -q '/usr/lib/x86_64-linux-gnu/corvalo/libcorvalo_media.so' "/proc/$pid/maps" ||
+        bad "$file: media plugin not from the private folder"
+    grep -E -o 'lib(vulkan|LLVM|gstgl|gstvulkan)[^ ]*' "/proc/$pid/maps" | sort -u | grep . &&
+        bad "$file: a graphics library came with the sound"
+    echo "$file plays: RSS $((before / 1024)) MiB before the first Play, +$(((after - before) / 1024)) MiB five seconds into it"
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+}
+for file in /tmp/tone.wav /tmp/tone.mp3 /tmp/tune.mid; do playFresh "$file"; done
 
 step "the store window closed through its frame (openbox) ends the store program"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends openbox > /tmp/apt-openbox.log 2>&1 || tail /tmp/apt-openbox.log

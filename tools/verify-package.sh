@@ -128,7 +128,7 @@ fi
 
 step "WAV, MP3 and MIDI from the music manager, each in a program of its own: the strip moves, the memory added"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends gstreamer1.0-tools \
-    imagemagick > /tmp/apt-gst.log 2>&1 || tail /tmp/apt-gst.log
+    imagemagick x11-utils > /tmp/apt-gst.log 2>&1 || tail /tmp/apt-gst.log
 tone() { gst-launch-1.0 -q audiotestsrc num-buffers=860 ! audioconvert ! "$@"; } # 20 s
 tone wavenc ! filesink location=/tmp/tone.wav
 tone lamemp3enc ! filesink location=/tmp/tone.mp3
@@ -148,7 +148,7 @@ playFresh() {
     play=$(timeout 60 xdotool search --sync --onlyvisible --pid "$pid" --name '^Corvalo\(Xmas\)$' | head -1)
     xdotool windowfocus --sync "$play"
     xdotool key F10 Right Right Return # Music Manager
-    music=$(timeout 20 xdotool search --sync --onlyvisible --name '^Music selection$' | head -1)
+    music=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name '^Music selection$' | head -1)
     [ -n "$music" ] || { bad "$file: the music manager did not open"; kill "$pid"; return; }
     xdotool windowfocus --sync "$music"
     xdotool key Tab # from Browse to the file name

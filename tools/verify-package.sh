@@ -145,10 +145,10 @@ playFresh() {
     local file=$1 pid play music before after
     corvalo > /tmp/play.log 2>&1 &
     pid=$!
-    play=$(timeout 60 xdotool search --sync --onlyvisible --pid "$pid" --name '^Corvalo\(Xmas\)$' | head -1)
+    play=$(timeout 60 xdotool search --sync --onlyvisible --all --pid "$pid" --name '^Corvalo\(Xmas\)$' | head -1)
     xdotool windowfocus --sync "$play"
     xdotool key F10 Right Right Return # Music Manager
-    music=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name '^Music selection$' | head -1)
+    music=$(timeout 20 xdotool search --sync --onlyvisible --all --pid "$pid" --name '^Music selection$' | head -1)
     [ -n "$music" ] || { bad "$file: the music manager did not open"; kill "$pid"; return; }
     xdotool windowfocus --sync "$music"
     xdotool key Tab # from Browse to the file name

@@ -132,6 +132,14 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends gst
 tone() { gst-launch-1.0 -q audiotestsrc num-buffers=860 ! audioconvert ! "$@"; } # 20 s
 tone wavenc ! filesink location=/tmp/tone.wav
 tone lamemp3enc ! filesink location=/tmp/tone.mp3
+# 64 quarter notes at 120 beats a minute: 32 s of MIDI.
+{
+    printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x02\x47\x00\xc0\x00'
+    for _ in $(seq 8); do
+        for n in 3c 40 43 48 4c 48 43 40; do printf "\x00\x90\x$n\x64\x83\x60\x80\x$n\x00"; done
+    done
+    printf '\x00\xff\x2f\x00'
+} >/tmp/long.mid
 # The last picture of the player strip along the main window's bottom edge differs from the one
 # before: its position moves.
 stripShot() {
@@ -171,7 +179,7 @@ playFresh() {
     kill "$pid"
     wait "$pid" 2>/dev/null
 }
-for file in /tmp/tone.wav /tmp/tone.mp3 /tmp/tune.mid; do playFresh "$file"; done
+for file in /tmp/tone.wav /tmp/tone.mp3 /tmp/long.mid; do playFresh "$file"; done
 
 step "the store window closed through its frame (openbox) ends the store program"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends openbox > /tmp/apt-openbox.log 2>&1 || tail /tmp/apt-openbox.log

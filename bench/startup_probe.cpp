@@ -6,6 +6,8 @@
 // when its first window appeared, and the processor time its threads had used when the window
 // titled TITLE was mapped (which, unlike the times, hardly depends on what else the machine runs).
 //   startup_probe TITLE program [arguments...]
+#include "mapwatch.h"
+
 #include <xcb/xcb.h>
 
 #include <poll.h>
@@ -96,20 +98,10 @@ int main(int argc, char* argv[])
         return 2;
     }
     const std::string title = argv[1];
-    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(x)) {
-        std::fprintf(stderr, "startup_probe: no X display\n");
+    xcb_window_t root = 0;
+    xcb_connection_t* x = watchMaps("startup_probe", &root);
+    if (!x)
         return 2;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    // Checked, so the server listens for map events before the program starts.
-    if (xcb_generic_error_t* error = xcb_request_check(
-            x, xcb_change_window_attributes_checked(x, root, XCB_CW_EVENT_MASK, &mask))) {
-        std::free(error);
-        std::fprintf(stderr, "startup_probe: cannot watch the root window\n");
-        return 2;
-    }
 
     const Clock::time_point start = Clock::now();
     const pid_t pid = fork();

@@ -6,6 +6,8 @@
 // settled before the click, settled with the store open, and settled after the store window was
 // closed through its frame (WM_DELETE_WINDOW, as a close box sends it).
 //   store_probe SETTLE_MS program [arguments...]
+#include "mapwatch.h"
+
 #include <xcb/xcb.h>
 
 #include <dirent.h>
@@ -162,19 +164,10 @@ int main(int argc, char* argv[])
         return 2;
     }
     const auto settle = std::chrono::milliseconds(std::atoi(argv[1]));
-    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(x)) {
-        std::fprintf(stderr, "store_probe: no X display\n");
+    xcb_window_t root = 0;
+    xcb_connection_t* x = watchMaps("store_probe", &root);
+    if (!x)
         return 2;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    if (xcb_generic_error_t* error = xcb_request_check(
-            x, xcb_change_window_attributes_checked(x, root, XCB_CW_EVENT_MASK, &mask))) {
-        std::free(error);
-        std::fprintf(stderr, "store_probe: cannot watch the root window\n");
-        return 2;
-    }
 
     const pid_t pid = fork();
     if (pid == 0) {

@@ -19,14 +19,12 @@ namespace {
 // A key as the main window's table draws it, with no colour of its own.
 std::unique_ptr<PictureButton> key(const QString& caption)
 {
-    for (const corvalo::KeyDesign& d : corvalo::keypad)
-        if (caption == QLatin1String(d.caption)) {
-            auto button = std::make_unique<PictureButton>(caption);
-            button->resize(corvalo::twips(d.width), corvalo::twips(d.height));
-            button->setFont(corvalo::layoutFont(QStringLiteral("Comic Sans MS"), d.points, d.bold));
-            return button;
-        }
-    return nullptr;
+    const auto& d =
+        corvalo::keypad[corvalo::keypadRow(*corvalo::keyWithCaption(caption.toStdString()))];
+    auto button = std::make_unique<PictureButton>(caption);
+    button->resize(corvalo::twips(d.width), corvalo::twips(d.height));
+    button->setFont(corvalo::layoutFont(QStringLiteral("Comic Sans MS"), d.points, d.bold));
+    return button;
 }
 
 // Per row of a key inside its edge: its darkest pixel's way from the face to the caption, 0 to 1.

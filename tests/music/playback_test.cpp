@@ -54,21 +54,16 @@ private slots:
         QVERIFY(m_dir.isValid());
         // The fake player goes by the names alone; the playlists only need the files to exist.
         QByteArray forty;
-        for (int i = 1; i <= 40; ++i)
-            forty += QStringLiteral("bad%1.wav\n").arg(i).toUtf8();
-        const QList<std::pair<QString, QByteArray>> files = {
-            {"a.wav", ""},
-            {"b.wav", ""},
-            {"bad.wav", ""},
-            {"bad2.wav", ""},
-            {"list.m3u", "a.wav\nbad.wav\nb.wav\n"},
-            {"badfirst.m3u", "bad.wav\na.wav\n"},
-            {"forty.m3u", forty + "a.wav\n"},
-        };
-        for (int i = 1; i <= 40; ++i)
-            QVERIFY(soundfiles::writeBytes(file(QStringLiteral("bad%1.wav").arg(i)), ""));
-        for (const auto& [name, contents] : files)
-            QVERIFY(soundfiles::writeBytes(file(name), contents));
+        for (int i = 1; i <= 40; ++i) {
+            const QString bad = QStringLiteral("bad%1.wav").arg(i);
+            QVERIFY(soundfiles::writeBytes(file(bad), ""));
+            forty += bad.toUtf8() + '\n';
+        }
+        for (const char* name : {"a.wav", "b.wav", "bad.wav", "bad2.wav"})
+            QVERIFY(soundfiles::writeBytes(file(name), ""));
+        QVERIFY(soundfiles::writeBytes(file("list.m3u"), "a.wav\nbad.wav\nb.wav\n"));
+        QVERIFY(soundfiles::writeBytes(file("badfirst.m3u"), "bad.wav\na.wav\n"));
+        QVERIFY(soundfiles::writeBytes(file("forty.m3u"), forty + "a.wav\n"));
     }
 
     void cleanup() { closeErrorBoxes(); }

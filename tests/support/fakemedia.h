@@ -118,16 +118,13 @@ class FakeMedia : public MediaBackend {
 public:
     MediaPlayback* createPlayback(QObject* parent, MediaListener* listener) override
     {
-        ++m_made;
         return m_playback = new FakePlayback(parent, listener);
     }
     // The player made last, while its owner lives.
     FakePlayback* playback() const { return m_playback; }
-    int playbacksMade() const { return m_made; }
 
 private:
     QPointer<FakePlayback> m_playback;
-    int m_made = 0;
 };
 
 } // namespace testsupport

@@ -37,11 +37,9 @@ std::unique_ptr<WindowSet> makeWindowSet()
 
 QWidgetList topLevels(const QString& objectName)
 {
-    QWidgetList found;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == objectName)
-            found.append(w);
-    return found;
+    QWidgetList all = QApplication::topLevelWidgets();
+    all.removeIf([&](const QWidget* w) { return w->objectName() != objectName; });
+    return all;
 }
 
 MessageBoxCatcher::MessageBoxCatcher()

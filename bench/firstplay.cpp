@@ -6,7 +6,7 @@
 // then, largest first, the resident KiB of each newly mapped file and of the anonymous memory's
 // growth. bench/firstplay.sh runs it interleaved.
 //   firstplay PLUGIN wav|mid|mp3|FILE [seconds after Play, default 5]
-#include "music/mediabackend.h"
+#include "media/mediabackend.h"
 #include "soundfiles.h"
 #include "windows/mainwindow.h"
 
@@ -21,10 +21,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
-using namespace corvalo::music;
+using namespace corvalo::media;
 
 long residentKiB()
 {
@@ -61,19 +62,18 @@ QHash<QByteArray, long> residentByMapping()
 struct Listener : MediaListener {
     qint64 moved = -1; // first position past zero
     bool broken = false;
-    void stateChanged(PlaybackState) override {}
-    void statusChanged(MediaStatus) override {}
-    void durationChanged(qint64) override {}
-    void positionChanged(qint64 ms) override
+    void started() override {}
+    void ended() override {}
+    void progressed(qint64 ms, qint64, bool) override
     {
         if (ms > 0 && moved < 0)
             moved = ms;
     }
-    void seekableChanged(bool) override {}
-    void failed(MediaFailure, const QString& detail) override
+    void titled(const QString&) override {}
+    void failed(Failure, const QString& text) override
     {
         broken = true;
-        std::fprintf(stderr, "failed: %s\n", qPrintable(detail));
+        std::fprintf(stderr, "failed: %s\n", qPrintable(text));
     }
 };
 
@@ -113,10 +113,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     Listener listener;
-    MediaPlayback* playback = backend->createPlayback(&window, &listener);
+    const std::unique_ptr<MediaPlayback> playback(backend->createPlayback(&listener));
     playback->setVolume(50);
-    playback->load(QUrl::fromLocalFile(song));
-    playback->play();
+    playback->load(QUrl::fromLocalFile(song), true);
     if (!QTest::qWaitFor([&] { return listener.moved > 0 || listener.broken; }, 20000) ||
         listener.broken)
         return 1;

@@ -77,12 +77,12 @@ int main(int argc, char* argv[])
 
     // The click loads the media plugin through the window set's loader, as in the program.
     MusicPlayer* player = calculator->musicPlayer();
-    using corvalo::music::PlaybackState;
     QTest::mouseClick(music->findChild<QPushButton*>(QStringLiteral("CmdPlay")), Qt::LeftButton);
-    if (!QTest::qWaitFor([&] { return player->strip()->state() == PlaybackState::Playing; }, 10000))
+    if (!QTest::qWaitFor([&] { return player->strip()->state() == PlayerStrip::State::Playing; },
+                         10000))
         return 1;
     report("+ first Play: click to playing state", timer, rss);
-    if (!QTest::qWaitFor([&] { return player->playback()->position() > 0; }, 10000))
+    if (!QTest::qWaitFor([&] { return player->position() > 0; }, 10000))
         return 1;
     report("  ... to the position moving", timer, rss);
 

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Fails when a source file includes a folder of a higher layer, or when folders include each
 other in a circle. Layers, top first: the programs' tops, app (the calculator) and store (the
-store program); windows, skins, music, splash; look; engine."""
+store program); windows, skins, music, splash, media; look; engine."""
 import pathlib
 import re
 import sys
 
-LAYER = {"app": 3, "store": 3, "windows": 2, "skins": 2, "music": 2, "splash": 2, "look": 1, "engine": 0}
+LAYER = {"app": 3, "store": 3, "windows": 2, "skins": 2, "music": 2, "splash": 2, "media": 2, "look": 1, "engine": 0}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 src = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parent.parent / "src")

@@ -1,7 +1,7 @@
 #include "windowset.h"
 
 #include "look/product.h"
-#include "music/mediabackend.h"
+#include "media/mediabackend.h"
 #include "music/musicmanager.h"
 #include "placement.h"
 #include "skins/skinchooser.h"

@@ -10,10 +10,9 @@
 #include <algorithm>
 #include <utility>
 
-using corvalo::music::MediaFailure;
-using corvalo::music::MediaStatus;
-using corvalo::music::PlaybackState;
+using MediaFailure = corvalo::media::Failure;
 using corvalo::music::PlaylistFormat;
+using PlaybackState = PlayerStrip::State;
 
 namespace {
 
@@ -65,17 +64,75 @@ PlaybackState shownAs(MusicPlayer::State state)
 
 MusicPlayer::MusicPlayer(PlayerStrip* strip, QObject* parent) : QObject(parent), m_strip(strip)
 {
-    connect(strip, &PlayerStrip::play, this, [this] { handle(Event::Play); });
-    connect(strip, &PlayerStrip::pause, this, [this] { handle(Event::Pause); });
-    connect(strip, &PlayerStrip::stop, this, [this] { handle(Event::Stop); });
-    connect(strip, &PlayerStrip::seek, this, [this](qint64 ms) {
-        if (m_playback && m_state != State::Empty)
-            m_playback->setPosition(ms);
-    });
+    connect(strip, &PlayerStrip::play, this, &MusicPlayer::play);
+    connect(strip, &PlayerStrip::pause, this, &MusicPlayer::pause);
+    connect(strip, &PlayerStrip::stop, this, &MusicPlayer::stop);
+    connect(strip, &PlayerStrip::seek, this, &MusicPlayer::seek);
     connect(strip, &PlayerStrip::changeVolume, this, &MusicPlayer::setVolume);
     connect(strip, &PlayerStrip::changeMuting, this, &MusicPlayer::setMuted);
     strip->setVolume(m_volume);
     strip->setMuted(m_muted);
+}
+
+MusicPlayer::~MusicPlayer() = default;
+
+void MusicPlayer::play()
+{
+    handle(Event::Play);
+}
+
+void MusicPlayer::pause()
+{
+    handle(Event::Pause);
+}
+
+void MusicPlayer::stop()
+{
+    handle(Event::Stop);
+}
+
+void MusicPlayer::seek(qint64 ms)
+{
+    if (m_state != State::Playing && m_state != State::Paused)
+        return;
+    ms = std::clamp<qint64>(ms, 0, m_duration > 0 ? m_duration : ms);
+    m_playback->seek(ms);
+    showProgress(ms, m_duration, m_seekable);
+    emit seeked(ms);
+}
+
+bool MusicPlayer::hasNext() const
+{
+    return !m_playlist.isEmpty() && m_index + 1 < m_queue.size();
+}
+
+bool MusicPlayer::hasPrevious() const
+{
+    return !m_playlist.isEmpty() && m_index > 0;
+}
+
+void MusicPlayer::next()
+{
+    if (hasNext())
+        playEntry(m_index + 1);
+}
+
+void MusicPlayer::previous()
+{
+    if (hasPrevious())
+        playEntry(m_index - 1);
+}
+
+QUrl MusicPlayer::source() const
+{
+    return m_index >= 0 ? m_queue.at(m_index) : QUrl();
+}
+
+QString MusicPlayer::title() const
+{
+    if (m_index < 0)
+        return {};
+    return m_title.isEmpty() ? titleOf(m_queue.at(m_index)) : m_title;
 }
 
 // Every change of state, from the user's buttons, from the media stack's reports and from the
@@ -87,7 +144,7 @@ void MusicPlayer::handle(Event event, const Failure* failure)
     case Event::Play:
         if (m_state == State::Paused) {
             enter(State::Playing);
-            m_playback->play();
+            m_playback->resume();
         } else if (m_state == State::Stopped) {
             playEntry(m_index); // afresh: a source that failed before is tried again
         }
@@ -102,8 +159,9 @@ void MusicPlayer::handle(Event event, const Failure* failure)
         if (m_state == State::Failed && m_playlist.isEmpty()) {
             clear();
         } else if (m_state != State::Empty && m_state != State::Stopped) {
-            enter(State::Stopped);
             m_playback->stop();
+            showProgress(0, m_duration, m_seekable);
+            enter(State::Stopped);
         }
         reportPending();
         break;
@@ -142,9 +200,11 @@ void MusicPlayer::handle(Event event, const Failure* failure)
 
 void MusicPlayer::enter(State state)
 {
-    m_state = state;
+    const State before = std::exchange(m_state, state);
     ++m_step; // a step on its way belongs to the state it was taken in
     m_strip->setState(shownAs(state));
+    if (before != state)
+        emit stateChanged(state);
 }
 
 // The media stack's reports come from inside its own signals; the next entry is handed over
@@ -170,7 +230,7 @@ bool MusicPlayer::ensurePlayback(const QString& what)
         report({{what, QStringLiteral("Corvalo's media module could not be loaded."), why, {}}});
         return false;
     }
-    m_playback = backend->createPlayback(this, this);
+    m_playback.reset(backend->createPlayback(this));
     m_playback->setVolume(m_volume);
     m_playback->setMuted(m_muted);
     return true;
@@ -220,46 +280,58 @@ void MusicPlayer::playEntry(int index)
 {
     m_index = index;
     const QUrl url = m_queue.at(index);
+    m_title.clear();
     m_strip->setMedia(titleOf(url), locationText(url));
+    showProgress(0, 0, false);
     enter(State::Playing);
-    // A failure the player reports at once is this entry's; any other report is about the
-    // source being replaced.
-    m_handingOver = true;
-    m_playback->load(url);
-    m_playback->play();
-    m_handingOver = false;
     emit sourceChanged(url);
+    emit trackChanged();
+    // The file was looked at when it was chosen; what lies there now may be a pipe or a device
+    // that would never answer.
+    const QFileInfo file(url.toLocalFile());
+    if (url.isLocalFile() && (!file.isFile() || !file.isReadable())) {
+        const Failure entry{locationText(url),
+                            file.exists() ? QStringLiteral("It is not a file that can be read.")
+                                          : QStringLiteral("The file does not exist."),
+                            {},
+                            m_playlist};
+        handle(Event::Failed, &entry);
+        return;
+    }
+    m_playback->load(url, true);
 }
 
 // Through: a list waits at its first entry for the next Play, a single file at its start.
 void MusicPlayer::rewind()
 {
+    m_playback->stop();
+    showProgress(0, m_index > 0 ? 0 : m_duration, m_seekable && m_index == 0);
     if (m_index > 0) {
         m_index = 0;
+        m_title.clear();
         const QUrl first = m_queue.first();
         m_strip->setMedia(titleOf(first), locationText(first));
-        m_handingOver = true;
-        m_playback->load(first);
-        m_handingOver = false;
         emit sourceChanged(first);
-    } else {
-        m_playback->stop();
+        emit trackChanged();
     }
     enter(State::Stopped);
 }
 
 void MusicPlayer::clear()
 {
+    const bool had = m_index >= 0;
     m_queue.clear();
     m_index = -1;
-    if (m_playback) {
-        m_handingOver = true;
-        m_playback->load(QUrl());
-        m_handingOver = false;
-        emit sourceChanged(QUrl());
-    }
+    m_title.clear();
+    if (m_playback)
+        m_playback->stop();
+    showProgress(0, 0, false);
     m_strip->setMedia(QString(), QString());
     enter(State::Empty);
+    if (had) {
+        emit sourceChanged(QUrl());
+        emit trackChanged();
+    }
 }
 
 void MusicPlayer::reportPending()
@@ -312,10 +384,13 @@ void MusicPlayer::report(const QList<Failure>& failures)
 
 void MusicPlayer::setVolume(int volume)
 {
-    m_volume = std::clamp(volume, 0, 100);
+    volume = std::clamp(volume, 0, 100);
+    const bool changed = std::exchange(m_volume, volume) != volume;
     if (m_playback)
         m_playback->setVolume(m_volume);
     m_strip->setVolume(m_volume);
+    if (changed)
+        emit volumeChanged(volume);
 }
 
 void MusicPlayer::setMuted(bool muted)
@@ -326,41 +401,49 @@ void MusicPlayer::setMuted(bool muted)
     m_strip->setMuted(muted);
 }
 
-// The strip shows this player's own state: the media stack's state follows what it was asked,
-// and its status and failure reports tell the rest.
-void MusicPlayer::stateChanged(PlaybackState) {}
-
-void MusicPlayer::statusChanged(MediaStatus status)
+void MusicPlayer::showProgress(qint64 position, qint64 duration, bool seekable)
 {
-    if (m_handingOver)
+    m_position = position;
+    if (std::exchange(m_duration, duration) != duration) {
+        m_strip->setDuration(duration);
+        emit trackChanged();
+    }
+    if (std::exchange(m_seekable, seekable) != seekable)
+        m_strip->setSeekable(seekable);
+    m_strip->setPosition(position);
+}
+
+void MusicPlayer::started()
+{
+    handle(Event::Started);
+}
+
+void MusicPlayer::ended()
+{
+    if (m_duration > 0)
+        showProgress(m_duration, m_duration, m_seekable);
+    handle(Event::Ended);
+}
+
+void MusicPlayer::progressed(qint64 position, qint64 duration, bool seekable)
+{
+    // Paused, the position stands where it was put.
+    if (m_state == State::Playing)
+        showProgress(position, duration, seekable);
+}
+
+void MusicPlayer::titled(const QString& title)
+{
+    if (m_index < 0 || title == m_title)
         return;
-    if (status == MediaStatus::Started)
-        handle(Event::Started);
-    else if (status == MediaStatus::Ended)
-        handle(Event::Ended);
-    else if (status == MediaStatus::Invalid)
-        failed(MediaFailure::Other, QString());
+    m_title = title;
+    emit trackChanged();
 }
 
-void MusicPlayer::durationChanged(qint64 ms)
-{
-    m_strip->setDuration(ms);
-}
-
-void MusicPlayer::positionChanged(qint64 ms)
-{
-    m_strip->setPosition(ms);
-}
-
-void MusicPlayer::seekableChanged(bool seekable)
-{
-    m_strip->setSeekable(seekable);
-}
-
-void MusicPlayer::failed(MediaFailure failure, const QString& detail)
+void MusicPlayer::failed(MediaFailure kind, const QString& text)
 {
     if (m_index < 0)
         return;
-    const Failure entry{locationText(m_queue.at(m_index)), reasonFor(failure), detail, m_playlist};
+    const Failure entry{locationText(m_queue.at(m_index)), reasonFor(kind), text, m_playlist};
     handle(Event::Failed, &entry);
 }

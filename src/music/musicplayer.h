@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mediabackend.h"
+#include "media/mediabackend.h"
 
 #include <QList>
 #include <QObject>
@@ -8,13 +8,14 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class PlayerStrip;
 class QMessageBox;
 
 // Plays sound files and playlists through a PlayerStrip. The media stack is a plugin, loaded
 // through the given loader for the first file played; the player it makes belongs to this object.
-class MusicPlayer : public QObject, private corvalo::music::MediaListener {
+class MusicPlayer : public QObject, private corvalo::media::MediaListener {
     Q_OBJECT
 public:
     // Loads the media plugin; nullptr with *why set to a sentence for the user if it cannot.
@@ -30,6 +31,7 @@ public:
     };
 
     explicit MusicPlayer(PlayerStrip* strip, QObject* parent = nullptr);
+    ~MusicPlayer() override;
 
     void setBackendLoader(BackendLoader loader) { m_loader = std::move(loader); }
 
@@ -41,13 +43,39 @@ public:
 
     State state() const { return m_state; }
     PlayerStrip* strip() const { return m_strip; }
-    corvalo::music::MediaPlayback* playback() const { return m_playback; } // nullptr until played
+    corvalo::media::MediaPlayback* playback() const { return m_playback.get(); } // once played
     QList<QUrl> queue() const { return m_queue; }
     int currentIndex() const { return m_index; }
+
+    // The current entry as the desktop's media controls show it: empty while Empty.
+    QUrl source() const;
+    QString title() const; // its title tag, else its file name
+    qint64 position() const { return m_position; }
+    qint64 duration() const { return m_duration; }
+    bool isSeekable() const { return m_seekable; }
+    int volume() const { return m_volume; }
+    bool isMuted() const { return m_muted; }
+    bool hasNext() const;     // within a playlist
+    bool hasPrevious() const; // within a playlist
+
+    // What the strip's buttons do, for the other ways of asking.
+    void play();
+    void pause();
+    void stop();
+    void seek(qint64 ms);
+    void next();
+    void previous();
+    void setVolume(int volume);
+    void setMuted(bool muted);
 
 signals:
     // Each source handed to the player, in turn.
     void sourceChanged(const QUrl& source);
+    void stateChanged(MusicPlayer::State state);
+    // The current entry's title or length became known, or another entry became current.
+    void trackChanged();
+    void seeked(qint64 ms); // a jump, not the steady progress
+    void volumeChanged(int volume);
 
 private:
     struct Failure {
@@ -69,27 +97,27 @@ private:
     void fail(Failure failure);
     void reportPending();
     void report(const QList<Failure>& failures);
-    void setVolume(int volume);
-    void setMuted(bool muted);
+    void showProgress(qint64 position, qint64 duration, bool seekable);
 
-    void stateChanged(corvalo::music::PlaybackState state) override;
-    void statusChanged(corvalo::music::MediaStatus status) override;
-    void durationChanged(qint64 ms) override;
-    void positionChanged(qint64 ms) override;
-    void seekableChanged(bool seekable) override;
-    void failed(corvalo::music::MediaFailure failure, const QString& detail) override;
+    void started() override;
+    void ended() override;
+    void failed(corvalo::media::Failure kind, const QString& text) override;
+    void progressed(qint64 position, qint64 duration, bool seekable) override;
+    void titled(const QString& title) override;
 
     PlayerStrip* m_strip;
     BackendLoader m_loader;
-    corvalo::music::MediaPlayback* m_playback = nullptr; // a child of this object
+    std::unique_ptr<corvalo::media::MediaPlayback> m_playback;
     State m_state = State::Empty;
     QList<QUrl> m_queue;
     QString m_playlist; // the playlist's path while one plays
     int m_index = -1;
+    QString m_title; // the current entry's title tag
+    qint64 m_position = 0;
+    qint64 m_duration = 0;
+    bool m_seekable = false;
     int m_volume = 50;
     bool m_muted = false;
-    // Reports that come while an entry is handed over belong to the one it replaces.
-    bool m_handingOver = false;
     // The next step is taken outside the player's own signals; a newer step cancels an older one.
     quint64 m_step = 0;
     // The playlist's failed entries not shown yet, and those the open box lists.

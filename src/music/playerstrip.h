@@ -1,7 +1,5 @@
 #pragma once
 
-#include "mediabackend.h"
-
 #include <QWidget>
 
 class QAction;
@@ -15,7 +13,7 @@ class QToolButton;
 class PlayerStrip : public QWidget {
     Q_OBJECT
 public:
-    using State = corvalo::music::PlaybackState;
+    enum class State { Stopped, Playing, Paused };
 
     explicit PlayerStrip(QWidget* parent = nullptr);
 

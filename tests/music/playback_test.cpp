@@ -200,9 +200,10 @@ private slots:
         emit strip.changeMuting(true);
         player.setLocation(file("a.wav"));
         emit strip.seek(400);
-        QCOMPARE(player.playback()->volume(), 80);
-        QVERIFY(player.playback()->isMuted());
-        QCOMPARE(player.playback()->position(), 400);
+        const auto* playback = static_cast<FakePlayback*>(player.playback());
+        QCOMPARE(playback->volume(), 80);
+        QVERIFY(playback->isMuted());
+        QCOMPARE(playback->position(), 400);
     }
 
     // The player lives on the main window: it outlives the music manager, goes with the main

@@ -1,124 +1,99 @@
 #pragma once
 
-#include "music/mediabackend.h"
+#include "media/mediabackend.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
-#include <utility>
-
 namespace testsupport {
 
-using namespace corvalo::music;
+using namespace corvalo::media;
 
 // A player that plays nothing and takes its time: a source stays loading until the test calls
 // finishLoading(), then fails if its file name starts with "bad", and otherwise sounds until
 // reachEnd(). Every call it gets is logged, so a test sees what was asked of it.
 class FakePlayback : public QObject, public MediaPlayback {
 public:
-    FakePlayback(QObject* parent, MediaListener* listener) : QObject(parent), m_listener(listener)
-    {}
+    explicit FakePlayback(MediaListener* listener) : m_listener(listener) {}
 
     const QStringList& calls() const { return m_calls; }
+    QUrl source() const { return m_source; }
+    qint64 position() const { return m_position; }
+    int volume() const { return m_volume; }
+    bool isMuted() const { return m_muted; }
 
-    // Like GStreamer's, a failing source is reported twice: as an error and as invalid media.
     void finishLoading()
     {
-        if (m_status != MediaStatus::Loading)
+        if (!std::exchange(m_loading, false))
             return;
         if (m_source.fileName().startsWith(QLatin1String("bad"))) {
-            setState(PlaybackState::Stopped);
-            m_listener->failed(MediaFailure::Format, QStringLiteral("no decoder"));
-            setStatus(MediaStatus::Invalid);
+            m_listener->failed(Failure::Format, QStringLiteral("no decoder"));
             return;
         }
-        m_listener->durationChanged(1000);
-        setStatus(m_state == PlaybackState::Playing ? MediaStatus::Started : MediaStatus::Loaded);
+        m_sounding = true;
+        m_listener->progressed(m_position, 1000, true);
+        if (m_playing)
+            m_listener->started();
     }
     void reachEnd()
     {
-        if (m_status != MediaStatus::Started)
+        if (!std::exchange(m_sounding, false))
             return;
-        setPosition(1000);
-        setState(PlaybackState::Stopped);
-        setStatus(MediaStatus::Ended);
+        m_listener->progressed(1000, 1000, true);
+        m_listener->ended();
     }
 
-    void load(const QUrl& source) override
+    void load(const QUrl& source, bool play) override
     {
         m_calls << QStringLiteral("load ") + source.fileName();
+        if (play)
+            m_calls << QStringLiteral("play");
         m_source = source;
         m_position = 0;
-        setState(PlaybackState::Stopped);
-        setStatus(source.isEmpty() ? MediaStatus::NoMedia : MediaStatus::Loading);
-    }
-    void play() override
-    {
-        m_calls << QStringLiteral("play");
-        if (m_source.isEmpty() || m_status == MediaStatus::Invalid)
-            return;
-        if (m_status == MediaStatus::Ended)
-            load(m_source);
-        setState(PlaybackState::Playing);
-        if (m_status == MediaStatus::Loaded)
-            setStatus(MediaStatus::Started);
+        m_playing = play;
+        m_loading = true;
+        m_sounding = false;
     }
     void pause() override
     {
         m_calls << QStringLiteral("pause");
-        if (m_state == PlaybackState::Playing)
-            setState(PlaybackState::Paused);
+        m_playing = false;
+    }
+    void resume() override
+    {
+        m_calls << QStringLiteral("resume");
+        m_playing = true;
+        if (m_sounding)
+            m_listener->started();
     }
     void stop() override
     {
         m_calls << QStringLiteral("stop");
-        m_position = 0;
-        setState(PlaybackState::Stopped);
-        if (m_status == MediaStatus::Started || m_status == MediaStatus::Ended)
-            setStatus(MediaStatus::Loaded);
+        m_loading = m_sounding = false;
+        m_source.clear();
     }
-    void setPosition(qint64 ms) override
-    {
-        m_position = ms;
-        m_listener->positionChanged(ms);
-    }
-    QUrl source() const override { return m_source; }
-    qint64 position() const override { return m_position; }
-    PlaybackState state() const override { return m_state; }
-    MediaStatus status() const override { return m_status; }
+    void seek(qint64 ms) override { m_position = ms; }
     void setVolume(int volume) override { m_volume = volume; }
-    int volume() const override { return m_volume; }
     void setMuted(bool muted) override { m_muted = muted; }
-    bool isMuted() const override { return m_muted; }
 
 private:
-    void setState(PlaybackState state)
-    {
-        if (std::exchange(m_state, state) != state)
-            m_listener->stateChanged(state);
-    }
-    void setStatus(MediaStatus status)
-    {
-        if (std::exchange(m_status, status) != status)
-            m_listener->statusChanged(status);
-    }
-
     MediaListener* m_listener;
     QStringList m_calls;
     QUrl m_source;
-    PlaybackState m_state = PlaybackState::Stopped;
-    MediaStatus m_status = MediaStatus::NoMedia;
     qint64 m_position = 0;
     int m_volume = 100;
     bool m_muted = false;
+    bool m_playing = false;
+    bool m_loading = false;
+    bool m_sounding = false;
 };
 
 class FakeMedia : public MediaBackend {
 public:
-    MediaPlayback* createPlayback(QObject* parent, MediaListener* listener) override
+    MediaPlayback* createPlayback(MediaListener* listener) override
     {
-        return m_playback = new FakePlayback(parent, listener);
+        return m_playback = new FakePlayback(listener);
     }
     // The player made last, while its owner lives.
     FakePlayback* playback() const { return m_playback; }

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <unistd.h>
+
 using MediaFailure = corvalo::media::Failure;
 using corvalo::music::PlaylistFormat;
 using PlaybackState = PlayerStrip::State;
@@ -288,11 +290,11 @@ void MusicPlayer::playEntry(int index)
     emit trackChanged();
     // The file was looked at when it was chosen; what lies there now may be a pipe or a device
     // that would never answer.
-    const QFileInfo file(url.toLocalFile());
-    if (url.isLocalFile() && (!file.isFile() || !file.isReadable())) {
+    if (url.isLocalFile() && !corvalo::music::isReadableFile(url)) {
+        const bool exists = access(corvalo::music::localFileBytes(url).constData(), F_OK) == 0;
         const Failure entry{locationText(url),
-                            file.exists() ? QStringLiteral("It is not a file that can be read.")
-                                          : QStringLiteral("The file does not exist."),
+                            exists ? QStringLiteral("It is not a file that can be read.")
+                                   : QStringLiteral("The file does not exist."),
                             {},
                             m_playlist};
         handle(Event::Failed, &entry);

@@ -7,6 +7,9 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace corvalo::music {
 
 namespace {
@@ -156,14 +159,30 @@ QUrl resolveReference(const QString& reference, const QString& baseDir)
     return QUrl::fromLocalFile(QDir::cleanPath(path));
 }
 
+QByteArray localFileBytes(const QUrl& url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+QUrl urlOfLocalBytes(const QByteArray& path)
+{
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+bool isReadableFile(const QUrl& url)
+{
+    const QByteArray path = localFileBytes(url);
+    struct stat info;
+    return url.isLocalFile() && stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(path.constData(), R_OK) == 0;
+}
+
 bool isAvailable(const QUrl& url)
 {
     if (!url.isLocalFile())
         return url.isValid() && !url.isEmpty();
-    const QFileInfo file(url.toLocalFile());
     // Playlists inside playlists are not followed.
-    return file.isFile() && file.isReadable() &&
-           playlistFormat(file.fileName()) == PlaylistFormat::None;
+    return isReadableFile(url) && playlistFormat(url.fileName()) == PlaylistFormat::None;
 }
 
 Playlist loadPlaylist(const QString& path, const Availability& available)
@@ -184,9 +203,19 @@ Playlist loadPlaylist(const QString& path, const Availability& available)
 
     Playlist playlist;
     const QString baseDir = QFileInfo(path).absolutePath();
+    // Names read as Latin-1 may stand for the bytes of names in no encoding at all.
+    const bool latin1 =
+        !QStringConverter::encodingForData(data) && !QUtf8StringView(data).isValidUtf8();
     for (const QStringList& refs : parsed.entries) {
         for (const QString& ref : refs) {
-            const QUrl url = resolveReference(ref, baseDir);
+            QUrl url = resolveReference(ref, baseDir);
+            if (latin1 && url.isLocalFile() && !available(url)) {
+                const QString name = url.toLocalFile();
+                url = urlOfLocalBytes(name.startsWith(baseDir)
+                                          ? QFile::encodeName(baseDir) +
+                                                name.mid(baseDir.size()).toLatin1()
+                                          : name.toLatin1());
+            }
             if (!url.isEmpty() && available(url)) {
                 playlist.entries.append(url);
                 break;

@@ -41,6 +41,13 @@ struct Playlist {
     QString error;
 };
 
+// A local file's name as the file system holds it. A playlist written in another encoding may name
+// files whose names are no Unicode text: their URLs keep the bytes percent-encoded.
+QByteArray localFileBytes(const QUrl& url);
+QUrl urlOfLocalBytes(const QByteArray& path);
+// Is it a regular file that can be read, not a folder, a pipe or a device that may never answer?
+bool isReadableFile(const QUrl& url);
+
 // Is there something at this location worth handing to the player?
 using Availability = std::function<bool(const QUrl&)>;
 bool isAvailable(const QUrl& url);

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using State = MusicPlayer::State;
 using testsupport::FakeMedia;
 using testsupport::FakePlayback;
@@ -59,7 +61,7 @@ private slots:
             QVERIFY(soundfiles::writeBytes(file(bad), ""));
             forty += bad.toUtf8() + '\n';
         }
-        for (const char* name : {"a.wav", "b.wav", "bad.wav", "bad2.wav"})
+        for (const char* name : {"a.wav", "b.wav", "bad.wav", "bad2.wav", "c.wav"})
             QVERIFY(soundfiles::writeBytes(file(name), ""));
         QVERIFY(soundfiles::writeBytes(file("list.m3u"), "a.wav\nbad.wav\nb.wav\n"));
         QVERIFY(soundfiles::writeBytes(file("badfirst.m3u"), "bad.wav\na.wav\n"));
@@ -71,7 +73,7 @@ private slots:
     // What the player does, step by step, as the user and the media stack act:
     //   open NAME   the music manager hands over a file;  play, pause, stop   the strip's buttons;
     //   load        the source has loaded (a "bad..." one fails);  end   it played to its end;
-    //   ok          the user closes the error box.
+    //   ok          the user closes the error box;  pipe NAME   the file becomes a named pipe.
     // After each step the player's own next step is taken, unless the step ends in "~".
     void stateMachine_data()
     {
@@ -142,6 +144,9 @@ private slots:
             << "open bad.wav, load~, stop" << State::Empty << "" << cannot;
         QTest::newRow("stop: a failed entry, before the next step")
             << "open list.m3u, load, end, load~, stop" << State::Stopped << "bad.wav" << cannot;
+        QTest::newRow("Play on a file that has become a pipe")
+            << "open c.wav, load, stop, pipe c.wav, play" << State::Empty << ""
+            << "Cannot play \"" + file("c.wav") + "\".\nIt is not a file that can be read.";
         QTest::newRow("a report after Stop moves nothing on")
             << "open bad.wav, stop, load" << State::Stopped << "bad.wav"
             << "";
@@ -173,6 +178,9 @@ private slots:
                 playback()->finishLoading();
             else if (step == QLatin1String("end") && playback())
                 playback()->reachEnd();
+            else if (step.startsWith(QLatin1String("pipe ")))
+                QVERIFY(QFile::remove(file(step.mid(5))) &&
+                        mkfifo(QFile::encodeName(file(step.mid(5))).constData(), 0600) == 0);
             else if (step == QLatin1String("ok"))
                 closeErrorBoxes();
             else

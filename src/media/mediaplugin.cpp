@@ -4,6 +4,7 @@
 #include "pipeline.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QStandardPaths>
 
@@ -12,21 +13,30 @@
 #include <mutex>
 #include <thread>
 
+#include <dlfcn.h>
+
 namespace {
 
 using namespace corvalo::media;
 
 // GStreamer keeps what it learnt of its plugins in a registry file, by default under the user's
-// home. Corvalo writes nothing there: it reads the registry its package keeps up to date, and
-// without one it learns the plugins afresh into memory, where nothing can write it back.
+// home. Corvalo writes nothing there: it reads the registry kept beside this plugin in a build
+// tree, or the one its package keeps up to date, and without either it learns the plugins afresh
+// into memory, where nothing can write them back.
 void chooseRegistry()
 {
     if (qEnvironmentVariableIsSet("GST_REGISTRY") || qEnvironmentVariableIsSet("GST_REGISTRY_1_0"))
         return;
-    const char* shared = CORVALO_GST_REGISTRY;
-    qputenv("GST_REGISTRY", QFile::exists(QString::fromLocal8Bit(shared))
-                                ? QByteArray(shared)
-                                : QByteArrayLiteral("/dev/null/corvalo-gstreamer-registry.bin"));
+    Dl_info self;
+    const QString beside = dladdr(reinterpret_cast<void*>(&chooseRegistry), &self)
+                               ? QFileInfo(QFile::decodeName(self.dli_fname)).absolutePath() +
+                                     QStringLiteral("/gstreamer-registry.bin")
+                               : QString();
+    const QString packaged = QStringLiteral(CORVALO_GST_REGISTRY);
+    const QString found = QFile::exists(beside)     ? beside
+                          : QFile::exists(packaged) ? packaged
+                                                    : QStringLiteral("/dev/null/registry.bin");
+    qputenv("GST_REGISTRY", QFile::encodeName(found));
 }
 
 // FFmpeg comes with a hundred libraries (the Vulkan loader, VA-API and OpenCL among them), 30 to

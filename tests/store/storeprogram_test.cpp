@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "splash/storewindow.h"
+#include "store/storewindow.h"
 #include "store/storeprogram.h"
 
 #include <QSignalSpy>

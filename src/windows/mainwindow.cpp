@@ -239,15 +239,15 @@ void FrmCorvalo::keyPressEvent(QKeyEvent* event)
 
 void FrmCorvalo::openFileMenu()
 {
-    // As the keyboard reaches a menu bar on its own: Alt pressed and let go alone gives the menu
+    // As the keyboard reaches a menu bar by itself: Alt pressed and let go alone gives the menu
     // bar the keyboard with its first item chosen, and Down opens that item's menu with its first
     // command chosen. The arrow keys then move along the menu bar, and Escape gives the focus back.
+    // Qt's menu bar sees a key about to be pressed as its shortcut check.
     QWidget* focus = focusWidget() ? focusWidget() : this;
-    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent alt(type, Qt::Key_Alt,
-                      type == QEvent::KeyPress ? Qt::AltModifier : Qt::NoModifier);
-        QCoreApplication::sendEvent(focus, &alt);
-    }
+    QKeyEvent altDown(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(focus, &altDown);
+    QKeyEvent altUp(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(focus, &altUp);
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QCoreApplication::sendEvent(menuBar(), &down);
 }

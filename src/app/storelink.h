@@ -42,6 +42,8 @@ public:
     // starting does not count: a calculator window must be open for it.
     bool isOnScreen() const;
     bool isShown() const { return m_shown; }
+    // Asked for, and the store program has not shown it yet.
+    bool isStarting() const { return m_starting; }
     // The running store program (0 if none).
     qint64 processId() const;
     // How long a store program may take to show its window before it is ended.

@@ -77,7 +77,8 @@ bool StoreLink::Process::start(const QString& program, QString* why)
     QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
-    QTemporaryDir folder(QDir(runtime).filePath(QStringLiteral("corvalo-store-XXXXXX")));
+    QTemporaryDir folder(
+        QDir(runtime).filePath(QLatin1String(corvalo::storeprotocol::folderPrefix) + "XXXXXX"));
     int in[2] = {-1, -1};
     int out[2] = {-1, -1};
     if (!folder.isValid() || pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
@@ -135,7 +136,7 @@ StoreLink::Process::~Process()
     m_exited.reset();
     for (int* fd : {&m_input, &m_answers, &m_exit})
         closeDescriptor(*fd);
-    if (m_pid == 0 || m_killed)
+    if ((m_pid == 0 || m_killed) && !m_folder.isEmpty())
         QDir(m_folder).removeRecursively();
 }
 
@@ -189,7 +190,7 @@ void StoreLink::Process::reap()
     m_lookForEnd.stop();
     if (m_exited)
         m_exited->setEnabled(false);
-    QDir(m_folder).removeRecursively();
+    QDir(m_folder).removeRecursively(); // set: only a started program is reaped
     if (onGone)
         onGone(status);
 }

@@ -4,6 +4,7 @@
 // the store window gives back all the memory it used.
 #include "look/application.h"
 #include "storeprogram.h"
+#include "storeprotocol.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,13 +92,15 @@ struct FolderGoes {
 int main(int argc, char* argv[])
 {
     const int channel = takeChannel();
-    if (channel < 0 || argc != 2 || !QFileInfo(QFile::decodeName(argv[1])).isDir()) {
+    const QFileInfo given(argc == 2 ? QFile::decodeName(argv[1]) : QString());
+    if (channel < 0 || !given.isAbsolute() || !given.isDir() ||
+        !given.fileName().startsWith(QLatin1String(corvalo::storeprotocol::folderPrefix))) {
         std::fputs("corvalo-store shows Corvalo's store window; Corvalo starts it with a folder "
                    "of its own and a channel on standard output.\n",
                    stderr);
         return 2;
     }
-    const FolderGoes folder{QFile::decodeName(argv[1])};
+    const FolderGoes folder{given.filePath()};
     keepHomeUntouched(argv[1]);
     // The web engine draws through a GL context shared with Qt's; this is the public way to have
     // one, and it must be asked for before the application exists.

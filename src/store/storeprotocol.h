@@ -20,6 +20,10 @@
 // A closed input ends the store program, which removes its folder as it goes.
 namespace corvalo::storeprotocol {
 
+// The store program's private folder is named so, followed by a few letters; nothing else is
+// taken for one, since it is removed when the program ends.
+inline constexpr char folderPrefix[] = "corvalo-store-";
+
 // Longer lines, newline included, are refused rather than gathered without end.
 inline constexpr qsizetype maxLineLength = 16 * 1024;
 

@@ -249,6 +249,7 @@ void StoreTest::misbehavingStore()
     QTRY_VERIFY(!store().isOnScreen());
     QTRY_COMPARE(store().processId(), 0);
     QTRY_COMPARE(leftFolders(), QStringList());
+    QVERIFY(QFileInfo::exists(QDir::currentPath())); // nothing else was taken for its folder
     QCOMPARE(m_boxes.seen().size(), std::size_t(1));
     QVERIFY(m_windows->mainWindow()->isVisible() && m_windows->splash()->isVisible());
     QCOMPARE(m_windows->mainWindow()->display2()->text(), QStringLiteral("12"));

@@ -4,8 +4,7 @@
 //
 //   memory_bench [window cycles, default 500] [skin applies, default 1000]
 #include "app/windowset.h"
-#include "look/appearance.h"
-#include "look/style.h"
+#include "look/application.h"
 #include "music/musicmanager.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
@@ -141,9 +140,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 500;
     const int applies = argc > 2 ? std::atoi(argv[2]) : 1000;
-    QApplication::setStyle(corvalo::makeStyle());
-    QApplication::setQuitOnLastWindowClosed(false);
-    corvalo::installFontSubstitutes();
+    corvalo::setUpApplication();
 
     QElapsedTimer clock;
     clock.start();
@@ -180,7 +177,7 @@ int main(int argc, char* argv[])
     measure("Form1 (store program)", std::max(1, cycles / 10), [&] {
         StoreLink& store = windows->store();
         windows->openStore();
-        if (!QTest::qWaitFor([&] { return store.windowId() != 0; }, 60000))
+        if (!QTest::qWaitFor([&] { return store.isShown(); }, 60000))
             return false;
         store.close();
         return QTest::qWaitFor([&] { return store.processId() == 0; }, 60000);

@@ -3,8 +3,7 @@
 // web engine, started on the first store-button press, as the program does). Prints one line per
 // step; the resident size is the calculator's own.
 #include "app/windowset.h"
-#include "look/appearance.h"
-#include "look/style.h"
+#include "look/application.h"
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
@@ -53,8 +52,7 @@ int main(int argc, char* argv[])
     long rss = residentKiB();
 
     QApplication app(argc, argv);
-    QApplication::setStyle(corvalo::makeStyle());
-    corvalo::installFontSubstitutes();
+    corvalo::setUpApplication();
     WindowSet windows;
     windows.plugins().setFolder(QStringLiteral(CORVALO_PLUGIN_BUILD_DIR));
     windows.start();
@@ -87,7 +85,7 @@ int main(int argc, char* argv[])
     report("  ... to the position moving", timer, rss);
 
     windows.openStore();
-    if (!QTest::qWaitFor([&] { return windows.store().windowId() != 0; }, 60000))
+    if (!QTest::qWaitFor([&] { return windows.store().isShown(); }, 60000))
         return 1;
     report("+ store program: press to window shown", timer, rss);
     return 0;

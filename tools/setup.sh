@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs whatever tools/debian-packages.txt lists and this machine lacks, then configures and
-# builds Corvalo in build/. Safe to run again: it only does what is missing.
+# builds Corvalo in build/: the targets given (tools/start.sh: the programs and their plugins), or
+# everything, tests and benchmarks too. Safe to run again: it only does what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,4 +21,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" ${1:+--target "$@"}

@@ -3,7 +3,9 @@
 # saves a screenshot, and ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/setup.sh
+# Only what it runs: the program, its media plugin and the store program; tools/check.sh builds
+# the tests and benchmarks.
+bash tools/setup.sh corvalo corvalo_media corvalo-store
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec build/src/corvalo

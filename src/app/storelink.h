@@ -1,23 +1,36 @@
 #pragma once
 
-#include "splash/storeprotocol.h"
+#include "store/storeprotocol.h"
 
 #include <QObject>
-#include <QProcess>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+class QMessageBox;
 
 namespace corvalo {
 class PluginFinder;
 }
 
 // The store window as the calculator sees it: the window of the store program (corvalo-store),
-// which is started on the first request and spoken to over its standard input and output, so
-// that the web engine never loads into the calculator. When the window is asked for and never
-// comes, an "Error" box says why; the next request starts a new store program.
+// which is started on the first request with a private folder the link makes, and spoken to over
+// two pipes (store/storeprotocol.h), so that the web engine never loads into the calculator.
+// Nothing here waits for the store program: its end is noticed when it comes, and then its folder
+// is removed. When the window is asked for and does not come, one "Error" box says why; the next
+// request starts a new store program.
 class StoreLink : public QObject {
     Q_OBJECT
 public:
+    class Process; // one store program, from its start until it is gone
+
     explicit StoreLink(const corvalo::PluginFinder& finder);
-    // Ends the store program, its window with it.
+    // Closes the store program's input, which ends it and its window, and returns at once. One
+    // that has not shown its window yet is killed.
     ~StoreLink() override;
 
     // Shows the store window, brought to the front if it is open, and has it load the page.
@@ -25,11 +38,16 @@ public:
     // Closes the store window as its close box does.
     void close();
 
-    // The store window is on the screen or on its way there, or an error box about it is open.
+    // The store window is on the screen, or an error box about it is open. A store program still
+    // starting does not count: a calculator window must be open for it.
     bool isOnScreen() const;
-    // The running store program (0 if none) and its window (0 until shown).
-    qint64 processId() const { return m_process ? m_process->processId() : 0; }
-    quint64 windowId() const { return m_window; }
+    bool isShown() const { return m_shown; }
+    // Asked for, and the store program has not shown it yet.
+    bool isStarting() const { return m_starting; }
+    // The running store program (0 if none).
+    qint64 processId() const;
+    // How long a store program may take to show its window before it is ended.
+    void setStartTimeout(std::chrono::milliseconds timeout) { m_startTimer.setInterval(timeout); }
 
 signals:
     void changed(); // isOnScreen() may have changed
@@ -37,16 +55,22 @@ signals:
 private:
     bool start();
     void send(const corvalo::storeprotocol::Message& message);
-    void readAnswers();
-    void ended(int exitCode, QProcess::ExitStatus status);
+    void readAnswers(const QByteArray& bytes);
+    void ended(int status);
     enum class Leave { Ended, ToEnd };
     void drop(Leave leave);
+    void setStarting(bool starting);
     void report(const QString& text);
 
     const corvalo::PluginFinder& m_finder;
-    QProcess* m_process = nullptr;
+    std::unique_ptr<Process> m_process;
+    // Store programs dropped but not gone yet, whose folders go when they do.
+    std::vector<std::unique_ptr<Process>> m_leaving;
     corvalo::storeprotocol::Reader m_reader;
-    int m_awaited = 0;    // requests to show the window not answered yet
-    quint64 m_window = 0; // the shown window, as the store program names it
-    int m_reports = 0;    // error boxes open
+    int m_awaited = 0; // requests to show the window not answered yet
+    bool m_shown = false;
+    bool m_starting = false;
+    QTimer m_startTimer;
+    QPointer<QMessageBox> m_box;
+    QStringList m_failures; // what the open box tells
 };

@@ -85,6 +85,7 @@ void WindowSet::endIfNoneShown()
     for (QWidget* w : windows())
         if (w->isVisible())
             return;
+    // A store program still starting does not keep the program: it goes with it.
     if (!m_store.isOnScreen())
         emit programEnd();
 }
@@ -133,7 +134,9 @@ frmmusic* WindowSet::musicManager()
     frmmusic* music = instance(m_music, &created);
     if (created) {
         connect(music, &frmmusic::storeRequested, this, &WindowSet::openStore);
-        music->setPlayer([this] { return shownMainWindow()->musicPlayer(); });
+        connect(music, &frmmusic::playRequested, this, [this](const QString& location) {
+            shownMainWindow()->musicPlayer()->setLocation(location);
+        });
     }
     return music;
 }
@@ -143,7 +146,10 @@ Skins* WindowSet::skinChooser()
     bool created = false;
     Skins* skins = instance(m_skins, &created);
     if (created)
-        skins->setMainWindow([this] { return shownMainWindow(); });
+        connect(skins, &Skins::skinChosen, this,
+                [this](const corvalo::Skin& skin, const QPixmap& picture, const QString& name) {
+                    shownMainWindow()->applySkin(skin, picture, name);
+                });
     return skins;
 }
 

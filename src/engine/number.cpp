@@ -52,11 +52,13 @@ std::optional<double> parseLeadingNumber(std::string_view text)
     bool negative = false;
     bool exponentNegative = false;
     bool sticky = false;
+    bool anyDigit = false;
     std::string digits;
     long long pointPosition = 0; // value = 0.<digits> * 10^(pointPosition + exponent)
     long long exponent = 0;
 
     auto takeDigit = [&](char c, bool fractional) {
+        anyDigit = true;
         if (digits.empty() && c == '0') {
             if (fractional)
                 --pointPosition;
@@ -123,8 +125,8 @@ std::optional<double> parseLeadingNumber(std::string_view text)
             break;
     }
 
-    if (digits.empty())
-        return 0.0;
+    if (digits.empty()) // "-0" is a zero with its sign; "-" alone has no number to sign
+        return negative && anyDigit ? -0.0 : 0.0;
 
     const long long scale = pointPosition + (exponentNegative ? -exponent : exponent);
     // 0.1E310 is already past the largest double; below 0.1E-330 even the smallest subnormal

@@ -77,9 +77,13 @@ QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* obje
 
 } // namespace
 
+void installPlainWidgetInterfaces()
+{
+    QAccessible::installFactory(plainWidgetFactory);
+}
+
 void exposeWindow(QWidget* window, QAccessible::Role role)
 {
-    QAccessible::installFactory(plainWidgetFactory); // once: Qt keeps each factory only once
     if (role != QAccessible::Window)
         window->setProperty(roleProperty, int(role));
 }

@@ -13,4 +13,8 @@ namespace corvalo {
 // text, pictures without a name (backgrounds, which only decorate) and drawn lines and shapes.
 void exposeWindow(QWidget* window, QAccessible::Role role = QAccessible::Window);
 
+// The interfaces exposeWindow() relies on, for every plain widget of the application. Once per
+// application: corvalo::setUpApplication() does it.
+void installPlainWidgetInterfaces();
+
 } // namespace corvalo

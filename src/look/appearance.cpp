@@ -95,13 +95,6 @@ public:
 
 void setColour(QWidget* widget, const char* property, Colour colour)
 {
-    static DesktopColourFollower* follower = [] {
-        auto* watcher = new DesktopColourFollower;
-        watcher->setParent(qApp); // freed with the application, not leaked at exit
-        qApp->installEventFilter(watcher);
-        return watcher;
-    }();
-    Q_UNUSED(follower);
     widget->setProperty(property, QVariant::fromValue(colour.value));
     if (property == backProperty && backRole(widget) == QPalette::Window)
         widget->setAutoFillBackground(true);
@@ -154,6 +147,13 @@ Colour backColour(const QWidget* widget)
 Colour foreColour(const QWidget* widget)
 {
     return readColour(widget, foreProperty, foreRole(widget));
+}
+
+void followDesktopColours()
+{
+    auto* watcher = new DesktopColourFollower;
+    watcher->setParent(qApp); // freed with the application, not leaked at exit
+    qApp->installEventFilter(watcher);
 }
 
 void installFontSubstitutes()
@@ -260,10 +260,6 @@ QPixmap picture(const QString& fileName, qreal ratio)
                     .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     image.setDevicePixelRatio(ratio);
     pixmap = QPixmap::fromImage(std::move(image));
-    // The cache is sized for pictures at 100 %; at 300 % they take nine times the room.
-    const int wanted = static_cast<int>(std::ceil(ratio * ratio)) * 10240;
-    if (QPixmapCache::cacheLimit() < wanted)
-        QPixmapCache::setCacheLimit(wanted);
     QPixmapCache::insert(key, pixmap);
     return pixmap;
 }

@@ -52,6 +52,9 @@ void setBackColour(QWidget* widget, Colour colour);
 void setForeColour(QWidget* widget, Colour colour);
 Colour backColour(const QWidget* widget);
 Colour foreColour(const QWidget* widget);
+// Has every widget holding a desktop colour re-read it when the desktop palette changes. Once per
+// application: corvalo::setUpApplication() does it.
+void followDesktopColours();
 
 // Maps the Windows face names the layouts use onto the look-alike faces installed with Corvalo.
 void installFontSubstitutes();

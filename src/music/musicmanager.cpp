@@ -3,7 +3,6 @@
 #include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
-#include "musicplayer.h"
 #include "look/product.h"
 
 #include <QDir>
@@ -165,6 +164,5 @@ void frmmusic::play()
                              QStringLiteral("Error: You must enter a valid filename!"));
         return;
     }
-    if (MusicPlayer* player = m_player ? m_player() : nullptr)
-        player->setLocation(file.absoluteFilePath());
+    emit playRequested(file.absoluteFilePath());
 }

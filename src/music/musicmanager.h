@@ -3,24 +3,18 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <functional>
-
-class MusicPlayer;
 class PictureButton;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Picks a sound file, by typing or browsing, and plays it through the main window's player
-// strip, so that playback outlives this window.
+// Picks a sound file, by typing or browsing, and asks for it to be played through the main
+// window's player strip, so that playback outlives this window.
 class frmmusic : public QWidget {
     Q_OBJECT
 public:
     explicit frmmusic(QWidget* parent = nullptr);
-
-    // The player that "Play" hands the file to: the main window's, which outlives this window.
-    void setPlayer(std::function<MusicPlayer*()> player) { m_player = std::move(player); }
 
     // The dialog's file types: each description as the user reads it, then its patterns.
     static QStringList nameFilters();
@@ -30,6 +24,9 @@ public:
 
 signals:
     void storeRequested();
+    // "Play" with a readable file: its absolute path, for the main window's player, which
+    // outlives this window.
+    void playRequested(const QString& location);
 
 private:
     void buildControls();
@@ -44,5 +41,4 @@ private:
     PictureButton* m_cmdPlay = nullptr;
     QPushButton* m_command1 = nullptr;
     QFileDialog* m_commonDialog1 = nullptr;
-    std::function<MusicPlayer*()> m_player;
 };

@@ -2,13 +2,11 @@
 
 #include "look/accessibility.h"
 #include "look/appearance.h"
-#include "windows/mainwindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-using corvalo::Colour;
 using corvalo::Skin;
 using corvalo::SkinId;
 
@@ -100,37 +98,5 @@ void Skins::cmdSetClick()
     // Not an either-or: each test reads the previews afresh, and applying leaves them alone.
     for (const Skin& skin : corvalo::skinCatalogue())
         if (!preview(skin.id)->isHidden())
-            applySkin(skin);
-}
-
-void Skins::applySkin(const Skin& skin)
-{
-    if (!mainWindow())
-        return;
-    // The preview's own picture, shared rather than decoded again; Image2 keeps it after this
-    // window is gone.
-    QLabel* background = mainWindow()->backgroundPicture();
-    background->setPixmap(preview(skin.id)->pixmap());
-    background->setAccessibleName(preview(skin.id)->accessibleName());
-    SetButtonColour(skin.keyColour);
-    SetDisplayColours(skin.displayColour, skin.noteColour);
-}
-
-void Skins::SetButtonColour(Colour keyColour)
-{
-    for (QPushButton* button : mainWindow()->pushButtons())
-        corvalo::setBackColour(button, keyColour);
-}
-
-void Skins::SetDisplayColours(Colour displayColour, Colour noteColour)
-{
-    FrmCorvalo* main = mainWindow();
-    corvalo::setBackColour(main->display(), displayColour);
-    corvalo::setBackColour(main->display2(), displayColour);
-    corvalo::setForeColour(main->note(), noteColour);
-}
-
-FrmCorvalo* Skins::mainWindow() const
-{
-    return m_mainWindow ? m_mainWindow() : nullptr;
+            emit skinChosen(skin, preview(skin.id)->pixmap(), preview(skin.id)->accessibleName());
 }

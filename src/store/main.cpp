@@ -1,18 +1,32 @@
-// corvalo-store: the store window in a program of its own, started by the calculator the first
-// time a store button is pressed and spoken to over its standard input and output
-// (splash/storeprotocol.h). A crash of the web engine takes only this program down, and closing
+// corvalo-store FOLDER: the store window in a program of its own, started by the calculator the
+// first time a store button is pressed and spoken to over its standard input and a channel of its
+// own (store/storeprotocol.h). A crash of the web engine takes only this program down, and closing
 // the store window gives back all the memory it used.
+#include "look/application.h"
 #include "storeprogram.h"
+#include "storeprotocol.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
+
+// The calculator reads the answers from the pipe it gave as standard output. That descriptor is
+// kept apart, out of reach of the web engine's helper processes, and standard output goes to
+// standard error, so that a library printing something cannot garble the channel.
+int takeChannel()
+{
+    const int channel = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (channel >= 0)
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+    return channel;
+}
 
 // Chromium refuses to start its sandbox for root; the store page then runs without it rather
 // than not at all, and says so. A normal user keeps the sandbox.
@@ -27,46 +41,79 @@ void allowWebEngineAsRoot()
 }
 
 // Chromium keeps a certificate database in ~/.pki/nssdb, made the first time a secure page loads,
-// and reads that place from HOME alone. The store program's home is therefore a folder of its
-// own, removed when it ends; the user's settings are still read where they are.
-void keepHomeUntouched(const QTemporaryDir& ownHome)
+// and reads that place from HOME alone; Mesa keeps compiled shaders under the home the password
+// database names, whatever HOME says. The store program's home is therefore the private folder it
+// was given, shader caches are off (or, where that is not honoured, in that folder), and the
+// user's settings are still read where they are.
+void keepHomeUntouched(const QByteArray& ownHome)
 {
     const QByteArray home = qgetenv("HOME");
-    if (home.isEmpty() || !ownHome.isValid())
-        return;
-    for (const auto& [variable, underHome] :
-         {std::pair{"XDG_CONFIG_HOME", "/.config"}, std::pair{"XDG_DATA_HOME", "/.local/share"},
-          std::pair{"XAUTHORITY", "/.Xauthority"}})
-        if (!qEnvironmentVariableIsSet(variable))
-            qputenv(variable, home + underHome);
-    qputenv("HOME", QFile::encodeName(ownHome.path()));
+    if (!home.isEmpty())
+        for (const auto& [variable, underHome] :
+             {std::pair{"XDG_CONFIG_HOME", "/.config"}, std::pair{"XDG_DATA_HOME", "/.local/share"},
+              std::pair{"XAUTHORITY", "/.Xauthority"}})
+            if (!qEnvironmentVariableIsSet(variable))
+                qputenv(variable, home + underHome);
+    qputenv("HOME", ownHome);
+    qputenv("XDG_CACHE_HOME", ownHome + "/.cache");
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+    qputenv("MESA_SHADER_CACHE_DIR", ownHome + "/.cache/mesa");
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            flags + (flags.isEmpty() ? "" : " ") + "--disable-gpu-shader-disk-cache");
 }
+
+// SIGTERM, SIGINT and SIGHUP end the program as a closed input does, so its folder goes with it.
+int g_signalled[2] = {-1, -1};
+
+void endOnSignals()
+{
+    if (pipe2(g_signalled, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalled[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+        const char byte = 0;
+        [[maybe_unused]] const ssize_t written = ::write(g_signalled[1], &byte, 1);
+    };
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+// Removes the folder however main() returns.
+struct FolderGoes {
+    QString path;
+    ~FolderGoes() { QDir(path).removeRecursively(); }
+};
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    const int channel = takeChannel();
+    const QFileInfo given(argc == 2 ? QFile::decodeName(argv[1]) : QString());
+    if (channel < 0 || !given.isAbsolute() || !given.isDir() ||
+        !given.fileName().startsWith(QLatin1String(corvalo::storeprotocol::folderPrefix))) {
+        std::fputs("corvalo-store shows Corvalo's store window; Corvalo starts it with a folder "
+                   "of its own and a channel on standard output.\n",
+                   stderr);
+        return 2;
+    }
+    const FolderGoes folder{given.filePath()};
+    keepHomeUntouched(argv[1]);
     // The web engine draws through a GL context shared with Qt's; this is the public way to have
     // one, and it must be asked for before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Nothing is written: Qt would otherwise keep compiled shaders under ~/.cache.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     allowWebEngineAsRoot();
-    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath();
-    const QTemporaryDir ownHome(QDir(runtime).filePath(QStringLiteral("corvalo-store-XXXXXX")));
-    keepHomeUntouched(ownHome);
-    // A write to a calculator that has gone fails and is ignored; the closed pipe ends us.
-    std::signal(SIGPIPE, SIG_IGN);
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Corvalo"));
-    QGuiApplication::setDesktopFileName(QStringLiteral(CORVALO_APP_ID));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setQuitOnLastWindowClosed(false); // StoreProgram decides when we are done
+    corvalo::setUpApplication();
+    endOnSignals();
 
-    StoreProgram store(STDIN_FILENO, STDOUT_FILENO);
+    StoreProgram store(STDIN_FILENO, channel);
     QObject::connect(&store, &StoreProgram::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     return QApplication::exec();

@@ -1,6 +1,6 @@
 #include "storeprogram.h"
 
-#include "splash/storewindow.h"
+#include "store/storewindow.h"
 
 #include <QUrl>
 
@@ -80,7 +80,7 @@ void StoreProgram::showWindow(const QUrl& url)
         connect(m_window, &QObject::destroyed, this, [this] {
             if (m_done)
                 return;
-            answer({Message::Closed, {}, 0, {}});
+            answer({Message::Closed, {}, {}});
             end();
         });
     }
@@ -90,12 +90,12 @@ void StoreProgram::showWindow(const QUrl& url)
     m_window->raise();
     m_window->activateWindow();
     m_window->navigate(url);
-    answer({Message::Opened, {}, quint64(m_window->winId()), {}});
+    answer({Message::Opened, {}, {}});
 }
 
 void StoreProgram::fail(const QString& reason)
 {
-    answer({Message::Failed, {}, 0, reason});
+    answer({Message::Failed, {}, reason});
 }
 
 void StoreProgram::answer(const Message& message)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "splash/storeprotocol.h"
+#include "store/storeprotocol.h"
 
 #include <QObject>
 #include <QPointer>

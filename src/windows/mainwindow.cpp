@@ -239,13 +239,39 @@ void FrmCorvalo::keyPressEvent(QKeyEvent* event)
 
 void FrmCorvalo::openFileMenu()
 {
-    QMenuBar* bar = menuBar();
-    // Qt's own way in for a menu opened from the keyboard (as Alt with a mnemonic would): the menu
-    // opens with its first command chosen and the menu bar follows the keyboard, so the arrow
-    // keys move along it and Escape gives the focus back. Qt offers it no public name; should a
-    // later Qt drop it, the menu still opens.
-    if (!QMetaObject::invokeMethod(bar, "_q_internalShortcutActivated", Q_ARG(int, 0)))
-        bar->setActiveAction(bar->actions().constFirst());
+    // As the keyboard reaches a menu bar by itself: Alt pressed and let go alone gives the menu
+    // bar the keyboard with its first item chosen, and Down opens that item's menu with its first
+    // command chosen. The arrow keys then move along the menu bar, and Escape gives the focus back.
+    // Qt's menu bar sees a key about to be pressed as its shortcut check.
+    QWidget* focus = focusWidget() ? focusWidget() : this;
+    QKeyEvent altDown(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(focus, &altDown);
+    QKeyEvent altUp(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(focus, &altUp);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(menuBar(), &down);
+}
+
+void FrmCorvalo::applySkin(const corvalo::Skin& skin, const QPixmap& picture,
+                           const QString& pictureName)
+{
+    m_image2->setPixmap(picture);
+    m_image2->setAccessibleName(pictureName);
+    SetButtonColour(skin.keyColour);
+    SetDisplayColours(skin.displayColour, skin.noteColour);
+}
+
+void FrmCorvalo::SetButtonColour(corvalo::Colour keyColour)
+{
+    for (QPushButton* button : pushButtons())
+        corvalo::setBackColour(button, keyColour);
+}
+
+void FrmCorvalo::SetDisplayColours(corvalo::Colour displayColour, corvalo::Colour noteColour)
+{
+    corvalo::setBackColour(m_txtDisplay, displayColour);
+    corvalo::setBackColour(m_txtDisplay2, displayColour);
+    corvalo::setForeColour(m_lblRem, noteColour);
 }
 
 bool FrmCorvalo::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/calculator.h"
+#include "skins/skincatalogue.h"
 
 #include <QMainWindow>
 
@@ -37,6 +38,10 @@ public:
     QWidget* playerStrip() const { return m_player; }
     MusicPlayer* musicPlayer() const { return m_music; }
 
+    // The background takes the skin's picture as given (the chooser's own, not a copy), then the
+    // keys, the display boxes and the note take its colours.
+    void applySkin(const corvalo::Skin& skin, const QPixmap& picture, const QString& pictureName);
+
 signals:
     // The menu commands and the "?" key; the window set opens what they ask for.
     void exitRequested();
@@ -57,6 +62,8 @@ private:
     void buildMenu();
     // F10: the File menu opens with "Exit" chosen, the menu bar following the keyboard.
     void openFileMenu();
+    void SetButtonColour(corvalo::Colour keyColour);
+    void SetDisplayColours(corvalo::Colour displayColour, corvalo::Colour noteColour);
     void render();
     void showFault(corvalo::Fault fault);
 

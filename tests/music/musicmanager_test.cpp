@@ -426,7 +426,7 @@ private slots:
         QCOMPARE(control<QPushButton>("Command1")->text(),
                  "Click Here To Buy From " + QLatin1String(corvalo::product::storeName));
         click("Command1");
-        QVERIFY(m_windows->store().isOnScreen()); // the store program is starting
+        QVERIFY(m_windows->store().isStarting());
         QVERIFY(m_window->isVisible());
     }
 

@@ -7,6 +7,7 @@
 #include "splash/splashwindow.h"
 #include "windows/mainwindow.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,6 +82,7 @@ private slots:
     void cleanupTestCase() { m_windows.reset(); }
     void init() // a test before may have hidden them
     {
+        store().setStartTimeout(std::chrono::milliseconds(storeTimeout));
         WindowSet::show(m_windows->mainWindow());
         WindowSet::show(m_windows->splash());
     }
@@ -101,6 +103,13 @@ private:
         QTest::mouseClick(window->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
     }
 
+    // The store programs' folders not removed yet.
+    QStringList leftFolders() const
+    {
+        return QDir(m_runtime.path()).entryList({"corvalo-store-*"}, QDir::Dirs | QDir::Hidden);
+    }
+
+    QTemporaryDir m_runtime;
     std::unique_ptr<WindowSet> m_windows;
     LocalStore m_store;
     testsupport::MessageBoxCatcher m_boxes;
@@ -109,6 +118,7 @@ private:
 void StoreTest::initTestCase()
 {
     testsupport::prepareApplication();
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
     m_windows = testsupport::makeWindowSet();
     QVERIFY(m_store.listen());
     m_windows->setStoreUrl(m_store.url());
@@ -117,15 +127,18 @@ void StoreTest::initTestCase()
 }
 
 // Only the store window on the screen keeps the program running; closing it ends the store
-// program and the program with it, and nothing is left under the home folder.
+// program and the program with it, and nothing is left under the home folder nor of its own.
 void StoreTest::openAndClose()
 {
     QSignalSpy programEnd(m_windows.get(), &WindowSet::programEnd);
     const int before = m_store.pageRequests();
     pressSplashButton();
+    QVERIFY(QApplication::overrideCursor() &&
+            QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+    QTRY_VERIFY_WITH_TIMEOUT(store().isShown(), storeTimeout);
+    QVERIFY(!QApplication::overrideCursor());
     m_windows->splash()->hide();
     m_windows->mainWindow()->hide();
-    QTRY_VERIFY_WITH_TIMEOUT(store().windowId(), storeTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(m_store.pageRequests(), before + 1, storeTimeout);
     QVERIFY(!processHasLoaded("libQt6WebEngineCore"));
     QVERIFY(programEnd.isEmpty());
@@ -136,10 +149,11 @@ void StoreTest::openAndClose()
     QDirIterator written(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                          QDirIterator::Subdirectories);
     QVERIFY2(!written.hasNext(), qPrintable(written.next()));
+    QTRY_COMPARE(leftFolders(), QStringList());
 
     // Pressed again at once, while the closed store program may still be on its way out.
     pressSplashButton();
-    QTRY_VERIFY_WITH_TIMEOUT(store().windowId(), storeTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(store().isShown(), storeTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(m_store.pageRequests(), before + 2, storeTimeout);
     QVERIFY(m_boxes.seen().empty());
 }
@@ -150,16 +164,15 @@ void StoreTest::openTwiceGivesOneWindow()
 {
     const int before = m_store.pageRequests();
     pressSplashButton();
-    QTRY_VERIFY_WITH_TIMEOUT(store().windowId(), storeTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(store().isShown(), storeTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(m_store.pageRequests(), before + 1, storeTimeout);
     const qint64 program = store().processId();
-    const quint64 window = store().windowId();
     frmmusic* music = m_windows->musicManager();
     WindowSet::show(music);
     press(music, "Command1");
     QTRY_COMPARE_WITH_TIMEOUT(m_store.pageRequests(), before + 2, storeTimeout);
     QCOMPARE(store().processId(), program);
-    QCOMPARE(store().windowId(), window);
+    QVERIFY(store().isShown());
     QVERIFY(music->isVisible() && m_windows->splash()->isVisible());
     music->close();
 }
@@ -167,10 +180,11 @@ void StoreTest::openTwiceGivesOneWindow()
 void StoreTest::killedStoreComesBack()
 {
     pressSplashButton();
-    QTRY_VERIFY_WITH_TIMEOUT(store().windowId(), storeTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(store().isShown(), storeTimeout);
     const qint64 killed = store().processId();
     QVERIFY(::kill(pid_t(killed), SIGKILL) == 0);
     QTRY_COMPARE(store().processId(), 0);
+    QTRY_COMPARE(leftFolders(), QStringList());
 
     FrmCorvalo* calculator = m_windows->mainWindow();
     for (const char* key : {"CmdCancel", "CmdFive", "cmdAdd", "CmdSeven", "CmdEquals"})
@@ -180,7 +194,7 @@ void StoreTest::killedStoreComesBack()
 
     const int before = m_store.pageRequests();
     pressSplashButton();
-    QTRY_VERIFY_WITH_TIMEOUT(store().windowId(), storeTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(store().isShown(), storeTimeout);
     QVERIFY(store().processId() != killed);
     QTRY_COMPARE_WITH_TIMEOUT(m_store.pageRequests(), before + 1, storeTimeout);
 }
@@ -200,6 +214,11 @@ void StoreTest::misbehavingStore_data()
         << "head -c 20000 /dev/zero | tr '\\0' x" + sleeps << true << "longer than";
     QTest::newRow("early end of the stream") << QByteArray("exit 3") << true << "exit code 3";
     QTest::newRow("crash") << QByteArray("kill -SEGV $$") << true << "crashed";
+    QTest::newRow("killed, its folder written")
+        << QByteArray("touch \"$1/cache\"; kill -KILL $$") << true << "crashed";
+    QTest::newRow("never answering") << QByteArray("exec sleep 60") << true << "within 2 seconds";
+    QTest::newRow("500 failures, one box")
+        << "yes 'failed No room' | head -n 500" + sleeps << true << "No room\n\n…and 499 more.";
 }
 
 // Each says why in an "Error" box and leaves the calculator as it was.
@@ -210,6 +229,7 @@ void StoreTest::misbehavingStore()
     QFETCH(QString, says);
     store().close();
     QTRY_COMPARE_WITH_TIMEOUT(store().processId(), 0, storeTimeout);
+    store().setStartTimeout(std::chrono::seconds(2));
     QTemporaryDir dir;
     QFile stand(dir.filePath(QStringLiteral("corvalo-store")));
     if (!script.isEmpty()) {
@@ -227,7 +247,9 @@ void StoreTest::misbehavingStore()
     QCOMPARE(box.title, QStringLiteral("Error"));
     QVERIFY2(box.text.contains(says), qPrintable(box.text));
     QTRY_VERIFY(!store().isOnScreen());
-    QCOMPARE(store().processId(), 0);
+    QTRY_COMPARE(store().processId(), 0);
+    QTRY_COMPARE(leftFolders(), QStringList());
+    QVERIFY(QFileInfo::exists(QDir::currentPath())); // nothing else was taken for its folder
     QCOMPARE(m_boxes.seen().size(), std::size_t(1));
     QVERIFY(m_windows->mainWindow()->isVisible() && m_windows->splash()->isVisible());
     QCOMPARE(m_windows->mainWindow()->display2()->text(), QStringLiteral("12"));

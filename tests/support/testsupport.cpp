@@ -1,8 +1,7 @@
 #include "testsupport.h"
 
 #include "app/windowset.h"
-#include "look/appearance.h"
-#include "look/style.h"
+#include "look/application.h"
 
 #include <QApplication>
 
@@ -22,9 +21,7 @@ const bool g_beforeApplication = [] {
 
 void prepareApplication()
 {
-    QApplication::setStyle(corvalo::makeStyle());
-    QApplication::setQuitOnLastWindowClosed(false);
-    corvalo::installFontSubstitutes();
+    corvalo::setUpApplication();
 }
 
 std::unique_ptr<WindowSet> makeWindowSet()

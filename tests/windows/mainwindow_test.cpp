@@ -1,5 +1,6 @@
 #include "app/windowset.h"
 #include "look/appearance.h"
+#include "music/musicmanager.h"
 #include "splash/splashwindow.h"
 #include "testsupport.h"
 #include "windows/aboutbox.h"
@@ -464,6 +465,38 @@ private slots:
         QCOMPARE(top[0]->menu()->actions()[0]->text(), QStringLiteral("Exit"));
         for (int i = 1; i < top.size(); ++i)
             QVERIFY(!top[i]->menu());
+    }
+
+    // Keys go where Qt would send them: to an open menu, else to the focus.
+    void menuFromTheKeyboard_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("F10, Return ends") << QList<int>{Qt::Key_F10, Qt::Key_Return} << "end";
+        QTest::newRow("F10, Right, Right, Return opens the music manager")
+            << QList<int>{Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Return} << "frmmusic";
+        QTest::newRow("F10, Escape, Escape gives the display the focus")
+            << QList<int>{Qt::Key_F10, Qt::Key_Escape, Qt::Key_Escape} << "TxtDisplay";
+    }
+
+    void menuFromTheKeyboard()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, outcome);
+        QSignalSpy ended(m_windows.get(), &WindowSet::programEnd);
+        m_window->display()->setFocus();
+        bool menuOpened = false;
+        for (int key : keys) {
+            QWidget* popup = QApplication::activePopupWidget();
+            QTest::keyClick(popup ? popup : QApplication::focusWidget(), Qt::Key(key));
+            menuOpened |= QApplication::activePopupWidget() != nullptr;
+        }
+        QVERIFY(menuOpened);
+        QCOMPARE(ended.size(), outcome == "end" ? 1 : 0);
+        if (outcome == "frmmusic")
+            QTRY_VERIFY(m_windows->musicManager()->isVisible());
+        if (outcome == "TxtDisplay")
+            QTRY_COMPARE(QApplication::focusWidget(), m_window->display());
     }
 
     void programEndsWithLastVisibleWindow()

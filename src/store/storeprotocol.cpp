@@ -31,7 +31,7 @@ QByteArray encode(const Message& message)
     case Message::Close:
         return QByteArray(closeWord) + '\n';
     case Message::Opened:
-        return QByteArray(openedWord) + ' ' + QByteArray::number(message.window) + '\n';
+        return QByteArray(openedWord) + '\n';
     case Message::Closed:
         return QByteArray(closedWord) + '\n';
     case Message::Failed:
@@ -55,19 +55,16 @@ std::optional<Message> decode(const QByteArray& line, QString* why)
     if (word == showWord && hasArgument) {
         const QUrl url = QUrl::fromEncoded(argument, QUrl::StrictMode);
         if (url.isValid())
-            return Message{Message::Show, url, 0, {}};
-    } else if (word == openedWord && hasArgument) {
-        bool ok = false;
-        const quint64 window = argument.toULongLong(&ok);
-        if (ok)
-            return Message{Message::Opened, {}, window, {}};
+            return Message{Message::Show, url, {}};
     } else if (word == failedWord && hasArgument) {
         return Message{
-            Message::Failed, {}, 0, QString::fromUtf8(QByteArray::fromPercentEncoding(argument))};
-    } else if (word == closeWord && space < 0) {
-        return Message{Message::Close, {}, 0, {}};
-    } else if (word == closedWord && space < 0) {
-        return Message{Message::Closed, {}, 0, {}};
+            Message::Failed, {}, QString::fromUtf8(QByteArray::fromPercentEncoding(argument))};
+    } else if (space < 0) {
+        for (const auto& [kind, name] :
+             {std::pair{Message::Close, closeWord}, std::pair{Message::Opened, openedWord},
+              std::pair{Message::Closed, closedWord}})
+            if (word == name)
+                return Message{kind, {}, {}};
     }
     *why = QStringLiteral("The message %1 is not understood.").arg(quoted(line));
     return std::nullopt;

@@ -7,15 +7,22 @@
 
 #include <optional>
 
-// The store window runs in a program of its own (corvalo-store), which the calculator starts and
-// talks to over the program's standard input and output, one line per message:
+// The store window runs in a program of its own (corvalo-store FOLDER), which the calculator
+// starts with a private folder for its home and talks to over two pipes: the program's standard
+// input, and the descriptor that was its standard output when it started (the program points its
+// standard output elsewhere at once, so nothing it loads can write into the channel). One line per
+// message:
 //   calculator -> store:  "show URL"    show the window, bring it to the front, load URL
 //                         "close"       close the window, as its close box does
-//   store -> calculator:  "opened ID"   the window is on the screen (ID: its native window)
+//   store -> calculator:  "opened"      the window is on the screen
 //                         "closed"      the user closed the window; the program ends
 //                         "failed WHY"  a request could not be carried out
-// A closed pipe ends the store program.
+// A closed input ends the store program, which removes its folder as it goes.
 namespace corvalo::storeprotocol {
+
+// The store program's private folder is named so, followed by a few letters; nothing else is
+// taken for one, since it is removed when the program ends.
+inline constexpr char folderPrefix[] = "corvalo-store-";
 
 // Longer lines, newline included, are refused rather than gathered without end.
 inline constexpr qsizetype maxLineLength = 16 * 1024;
@@ -23,9 +30,8 @@ inline constexpr qsizetype maxLineLength = 16 * 1024;
 struct Message {
     enum Kind { Show, Close, Opened, Closed, Failed };
     Kind kind;
-    QUrl url;           // Show
-    quint64 window = 0; // Opened
-    QString reason;     // Failed
+    QUrl url;       // Show
+    QString reason; // Failed
 };
 
 QByteArray encode(const Message& message);

@@ -91,7 +91,7 @@ QVariantMap MprisPlayerAdaptor::metadata() const
     if (player()->duration() > 0)
         data.insert(QStringLiteral("mpris:length"), player()->duration() * microsPerMilli);
     data.insert(QStringLiteral("xesam:title"), player()->title());
-    data.insert(QStringLiteral("xesam:url"), player()->source().toString());
+    data.insert(QStringLiteral("xesam:url"), QString::fromLatin1(player()->source().toEncoded()));
     return data;
 }
 

@@ -148,40 +148,40 @@ QVariantMap MprisPlayerAdaptor::announced() const
     return values;
 }
 
+void MprisPlayerAdaptor::ask(void (MusicPlayer::*request)())
+{
+    if (MusicPlayer* asked = player())
+        (asked->*request)();
+}
+
 void MprisPlayerAdaptor::Next()
 {
-    if (player())
-        player()->next();
+    ask(&MusicPlayer::next);
 }
 
 void MprisPlayerAdaptor::Previous()
 {
-    if (player())
-        player()->previous();
+    ask(&MusicPlayer::previous);
 }
 
 void MprisPlayerAdaptor::Pause()
 {
-    if (player())
-        player()->pause();
+    ask(&MusicPlayer::pause);
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    if (player())
-        player()->playPause();
+    ask(&MusicPlayer::playPause);
 }
 
 void MprisPlayerAdaptor::Stop()
 {
-    if (player())
-        player()->stop();
+    ask(&MusicPlayer::stop);
 }
 
 void MprisPlayerAdaptor::Play()
 {
-    if (player())
-        player()->play();
+    ask(&MusicPlayer::play);
 }
 
 // Past the end it does what Next does, and with no next entry that is stopping.

@@ -93,6 +93,7 @@ signals:
 private:
     MusicPlayer* player() const;
     bool holdsEntry() const;
+    void ask(void (MusicPlayer::*request)());
 
     MprisService* m_service;
 };

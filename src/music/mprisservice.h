@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
+class MprisPlayerAdaptor;
 class MusicPlayer;
 class QDBusObjectPath;
 
@@ -38,7 +39,7 @@ private:
 
     QPointer<MusicPlayer> m_player;
     QList<QMetaObject::Connection> m_connections;
-    class MprisPlayerAdaptor* m_playerAdaptor = nullptr;
+    MprisPlayerAdaptor* m_playerAdaptor = nullptr;
     bool m_registered = false;
     bool m_triedBus = false;
     bool m_announceQueued = false;

@@ -19,6 +19,7 @@ WindowSet::WindowSet(QObject* parent)
 {
     // The store window counts in the end rule like any other.
     connect(&m_store, &StoreLink::changed, this, &WindowSet::queueEndCheck);
+    routeDesktopControls();
 }
 
 WindowSet::~WindowSet()
@@ -96,6 +97,7 @@ FrmCorvalo* WindowSet::mainWindow()
     FrmCorvalo* main = instance(m_main, &created);
     if (created) {
         main->musicPlayer()->setBackendLoader(m_mediaLoader);
+        m_desktopControls.setPlayer(main->musicPlayer());
         connect(main, &FrmCorvalo::exitRequested, this, &WindowSet::exitProgram);
         connect(main, &FrmCorvalo::aboutRequested, this, [this] { show(about()); });
         connect(main, &FrmCorvalo::musicManagerRequested, this, [this] { show(musicManager()); });
@@ -179,6 +181,17 @@ MediaBackend* WindowSet::loadMediaBackend(QString* why)
     if (root && !backend)
         *why = QStringLiteral("The file is not Corvalo's media plugin.");
     return backend;
+}
+
+// Raise brings the main window up (built afresh if the user closed it), Quit is "Exit", and a
+// file opened from the desktop plays as the music manager's Play has it.
+void WindowSet::routeDesktopControls()
+{
+    connect(&m_desktopControls, &MprisService::raiseRequested, this,
+            [this] { show(shownMainWindow()); });
+    connect(&m_desktopControls, &MprisService::quitRequested, this, &WindowSet::exitProgram);
+    connect(&m_desktopControls, &MprisService::openRequested, this,
+            [this](const QString& path) { shownMainWindow()->musicPlayer()->setLocation(path); });
 }
 
 void WindowSet::openStore()

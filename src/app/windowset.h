@@ -1,5 +1,6 @@
 #pragma once
 
+#include "music/mprisservice.h"
 #include "music/musicplayer.h"
 #include "plugins.h"
 #include "storelink.h"
@@ -56,6 +57,9 @@ public:
     // "Exit": the program ends at once.
     void exitProgram() { emit programEnd(); }
 
+    // The desktop's media controls, following the current main window's player.
+    MprisService& desktopControls() { return m_desktopControls; }
+
 signals:
     // After "Exit", or when no window of the set is left on the screen.
     void programEnd();
@@ -72,6 +76,7 @@ private:
     void endIfNoneShown();
     FrmCorvalo* shownMainWindow();
     MediaBackend* loadMediaBackend(QString* why);
+    void routeDesktopControls();
 
     QPointer<FrmCorvalo> m_main;
     QPointer<frmSplash> m_splash;
@@ -82,6 +87,7 @@ private:
     corvalo::PluginFinder m_plugins;
     StoreLink m_store{m_plugins};
     MusicPlayer::BackendLoader m_mediaLoader;
+    MprisService m_desktopControls;
     QUrl m_storeUrl;
     bool m_endCheckQueued = false;
 };

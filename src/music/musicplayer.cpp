@@ -88,6 +88,11 @@ void MusicPlayer::pause()
     handle(Event::Pause);
 }
 
+void MusicPlayer::playPause()
+{
+    handle(m_state == State::Playing ? Event::Pause : Event::Play);
+}
+
 void MusicPlayer::stop()
 {
     handle(Event::Stop);
@@ -410,8 +415,10 @@ void MusicPlayer::showProgress(qint64 position, qint64 duration, bool seekable)
         m_strip->setDuration(duration);
         emit trackChanged();
     }
-    if (std::exchange(m_seekable, seekable) != seekable)
+    if (std::exchange(m_seekable, seekable) != seekable) {
         m_strip->setSeekable(seekable);
+        emit seekableChanged(seekable);
+    }
     m_strip->setPosition(position);
 }
 

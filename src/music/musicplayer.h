@@ -61,6 +61,7 @@ public:
     // What the strip's buttons do, for the other ways of asking.
     void play();
     void pause();
+    void playPause(); // what a Play/Pause key does
     void stop();
     void seek(qint64 ms);
     void next();
@@ -75,6 +76,7 @@ signals:
     // The current entry's title or length became known, or another entry became current.
     void trackChanged();
     void seeked(qint64 ms); // a jump, not the steady progress
+    void seekableChanged(bool seekable);
     void volumeChanged(int volume);
 
 private:

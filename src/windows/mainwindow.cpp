@@ -4,6 +4,7 @@
 #include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
+#include "music/mediakeys.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
 
@@ -106,6 +107,7 @@ void FrmCorvalo::buildControls()
 
     auto* strip = new PlayerStrip(client); // "WindowsMediaPlayer1"
     m_music = new MusicPlayer(strip, this);
+    corvalo::music::bindMediaKeys(this, m_music);
     m_player = strip;
     m_player->setGeometry(corvalo::twipsRect(0, 3000, 3735, 645));
     m_player->setAccessibleName(QStringLiteral("Media player"));

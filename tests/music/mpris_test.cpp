@@ -1,0 +1,164 @@
+#include "app/windowset.h"
+#include "fakemedia.h"
+#include "music/musicplayer.h"
+#include "soundfiles.h"
+#include "testsupport.h"
+#include "windows/mainwindow.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using State = MusicPlayer::State;
+
+// The desktop's media controls, as Debian's playerctl (and dbus-send for what it lacks) drive
+// them over a session bus of the test's own, while the window set plays on the fake media stack.
+class MprisTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    testsupport::FakeMedia m_media;
+    std::unique_ptr<WindowSet> m_windows;
+    std::unique_ptr<QSignalSpy> m_ends;
+    QProcess m_follower; // what a desktop widget hears, without asking
+    QString m_heard;
+
+    static FrmCorvalo* mainWindow()
+    {
+        const QWidgetList mains = testsupport::topLevels(QStringLiteral("FrmCorvalo"));
+        return mains.isEmpty() ? nullptr : static_cast<FrmCorvalo*>(mains.first());
+    }
+
+    // A client runs to its end while the test answers its calls.
+    static QString run(const QString& command)
+    {
+        QProcess client;
+        client.setProcessChannelMode(QProcess::MergedChannels);
+        QStringList words = command.split(u' ');
+        client.start(words.takeFirst(), words);
+        if (client.state() != QProcess::NotRunning)
+            QSignalSpy(&client, &QProcess::finished).wait(20000);
+        return QString::fromUtf8(client.readAll()).trimmed();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        testsupport::prepareApplication();
+        QVERIFY(soundfiles::writeBytes(m_dir.filePath("a.wav"), ""));
+        QVERIFY(soundfiles::writeBytes(m_dir.filePath("b.wav"), ""));
+        m_windows = testsupport::makeWindowSet();
+        m_windows->setMediaBackendLoader([this](QString*) { return &m_media; });
+        m_ends = std::make_unique<QSignalSpy>(m_windows.get(), &WindowSet::programEnd);
+        WindowSet::show(m_windows->mainWindow());
+        QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
+        m_follower.start(QStringLiteral("playerctl"), {"--follow", "status"});
+        QVERIFY(m_follower.waitForStarted());
+    }
+
+    void cleanupTestCase() { m_follower.kill(), m_follower.waitForFinished(); }
+
+    // In turn: a client's command (or "play FILE" from the music manager, "key KEY" on the main
+    // window, "close" of the main window, "follow" for what the follower printed), what it
+    // printed, and then the main window's player, whether one is shown, and how often the
+    // program was told to end.
+    void controls_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<State>("state");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("ends");
+
+        const QString call =
+            QStringLiteral("dbus-send --session --print-reply=literal --type=method_call "
+                           "--dest=org.mpris.MediaPlayer2.corvalo "
+                           "/org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.");
+        QTest::newRow("nothing on the bus before a tune")
+            << "playerctl -l"
+            << "No players found" << State::Empty << true << 0;
+        QTest::newRow("a tune plays") << "play a.wav"
+                                      << "" << State::Playing << true << 0;
+        QTest::newRow("listed") << "playerctl -l"
+                                << "corvalo" << State::Playing << true << 0;
+        QTest::newRow("status") << "playerctl status"
+                                << "Playing" << State::Playing << true << 0;
+        QTest::newRow("play-pause pauses") << "playerctl play-pause"
+                                           << "" << State::Paused << true << 0;
+        QTest::newRow("paused") << "playerctl status"
+                                << "Paused" << State::Paused << true << 0;
+        QTest::newRow("seek") << "playerctl position 0.25"
+                              << "" << State::Paused << true << 0;
+        QTest::newRow("position") << "playerctl position"
+                                  << "0.250000" << State::Paused << true << 0;
+        QTest::newRow("play-pause resumes") << "playerctl play-pause"
+                                            << "" << State::Playing << true << 0;
+        QTest::newRow("title") << "playerctl metadata xesam:title"
+                               << "a.wav" << State::Playing << true << 0;
+        QTest::newRow("length") << "playerctl metadata mpris:length"
+                                << "1000000" << State::Playing << true << 0;
+        QTest::newRow("stop") << "playerctl stop"
+                              << "" << State::Stopped << true << 0;
+        QTest::newRow("stopped") << "playerctl status"
+                                 << "Stopped" << State::Stopped << true << 0;
+        QTest::newRow("media key Play/Pause") << "key MediaTogglePlayPause"
+                                              << "" << State::Playing << true << 0;
+        QTest::newRow("media key Pause") << "key MediaPause"
+                                         << "" << State::Paused << true << 0;
+        QTest::newRow("media key Stop") << "key MediaStop"
+                                        << "" << State::Stopped << true << 0;
+        QTest::newRow("main window closed") << "close"
+                                            << "" << State::Empty << false << 1;
+        QTest::newRow("raise builds it afresh") << call + "Raise"
+                                                << "" << State::Empty << true << 1;
+        QTest::newRow("open a file on the new one") << "playerctl open file://DIR/b.wav"
+                                                    << "" << State::Playing << true << 1;
+        QTest::newRow("its title") << "playerctl metadata xesam:title"
+                                   << "b.wav" << State::Playing << true << 1;
+        QTest::newRow("announced") << "follow"
+                                   << "Playing\nPaused\nPlaying\nStopped\nPlaying\nPaused\n"
+                                      "Stopped\nPlaying"
+                                   << State::Playing << true << 1;
+        QTest::newRow("quit") << call + "Quit"
+                              << "" << State::Playing << true << 2;
+    }
+
+    void controls()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, output);
+        QFETCH(State, state);
+        QFETCH(bool, shown);
+        QFETCH(int, ends);
+
+        command.replace(QStringLiteral("DIR"), m_dir.path());
+        const QString argument = command.section(u' ', 1);
+        QString printed;
+        if (command.startsWith(QLatin1String("play ")))
+            mainWindow()->musicPlayer()->setLocation(m_dir.filePath(argument));
+        else if (command.startsWith(QLatin1String("key ")))
+            QTest::sendKeyEvent(
+                QTest::Click, mainWindow(),
+                Qt::Key(QMetaEnum::fromType<Qt::Key>().keyToValue(qPrintable("Key_" + argument))),
+                QString(), Qt::NoModifier);
+        else if (command == QLatin1String("close"))
+            mainWindow()->close();
+        else if (command != QLatin1String("follow"))
+            printed = run(command);
+        if (m_media.playback())
+            m_media.playback()->finishLoading();
+        // What changed goes out before the next row, as it would before the user's next move.
+        QCoreApplication::sendPostedEvents(&m_windows->desktopControls(), QEvent::MetaCall);
+        if (command == QLatin1String("follow"))
+            QTRY_COMPARE((m_heard += m_follower.readAllStandardOutput()).trimmed(), output);
+        else
+            QCOMPARE(printed, output);
+        QTRY_COMPARE(mainWindow() ? mainWindow()->musicPlayer()->state() : State::Empty, state);
+        QTRY_COMPARE(mainWindow() && mainWindow()->isVisible(), shown);
+        QTRY_COMPARE(m_ends->count(), ends);
+    }
+};
+
+QTEST_MAIN(MprisTest)
+#include "mpris_test.moc"

@@ -194,6 +194,14 @@ private slots:
         QCOMPARE(corvalo::foreColour(control("txtrun")), corvalo::SystemColour::WindowBackground);
         QCOMPARE(corvalo::foreColour(control("Label1")), corvalo::SystemColour::HighlightText);
         QVERIFY(!control("Label1")->autoFillBackground());
+        // Under a dark scheme the box's text, the scheme's window background, turns dark too.
+        const QPalette desktop = QApplication::palette();
+        QPalette dark = desktop;
+        dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+        QApplication::setPalette(dark);
+        const QPalette box = control("txtrun")->palette();
+        QApplication::setPalette(desktop);
+        QVERIFY(corvalo::contrastRatio(box.color(QPalette::Text), box.color(QPalette::Base)) >= 3);
 
         auto* image = control<QLabel>("Image1");
         QVERIFY(image->hasScaledContents());

@@ -290,6 +290,7 @@ private slots:
     void browseFillsTheBoxCancelKeepsIt_data()
     {
         // Steps: "type:<text>", "pick:<file>" (Browse, then pick it), "cancel" (Browse, cancel).
+        // "enter:<file>" (Browse, type its name, Enter), "play" (Play; the file must play)
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("expected"); // "%DIR%" stands for the scratch folder
 
@@ -305,6 +306,8 @@ private slots:
             << QStringList{"pick:song.wav", "pick:other.wav"} << "%DIR%/other.wav";
         QTest::newRow("pick after cancel")
             << QStringList{"cancel", "pick:other.wav"} << "%DIR%/other.wav";
+        QTest::newRow("typed in the dialog, Enter, Play")
+            << QStringList{"enter:song.wav", "play"} << "%DIR%/song.wav";
     }
 
     void browseFillsTheBoxCancelKeepsIt()
@@ -319,9 +322,22 @@ private slots:
                 QTest::keyClicks(box, step.mid(5));
                 continue;
             }
-            const QString pick = step.startsWith("pick:") ? file(step.mid(5)) : QString();
-            const auto answering = whenDialogOpens([pick](QFileDialog* dialog) {
-                if (pick.isEmpty()) {
+            if (step == "play") {
+                click("CmdPlay");
+                MusicPlayer* player = m_windows->mainWindow()->musicPlayer();
+                QCOMPARE(player->queue(), QList<QUrl>{QUrl::fromLocalFile(box->text())});
+                continue;
+            }
+            const bool typed = step.startsWith("enter:");
+            const QString pick = step.contains(':') ? file(step.section(':', 1)) : QString();
+            const auto answering = whenDialogOpens([pick, typed](QFileDialog* dialog) {
+                if (typed) {
+                    dialog->setDirectory(QFileInfo(pick).absolutePath());
+                    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                    name->setFocus();
+                    QTest::keyClicks(name, QFileInfo(pick).fileName());
+                    QTest::keyClick(name, Qt::Key_Return);
+                } else if (pick.isEmpty()) {
                     dialog->reject();
                 } else {
                     dialog->setDirectory(QFileInfo(pick).absolutePath());
@@ -337,6 +353,8 @@ private slots:
             });
             click("cmdBrowse");
             QVERIFY(!m_window->fileDialog()->isVisible());
+            QVERIFY(!QApplication::activePopupWidget());
+            QTRY_COMPARE(QApplication::focusWidget(), box);
         }
         QCOMPARE(box->text(), QString(expected).replace("%DIR%", m_dir.path()));
     }

@@ -54,7 +54,14 @@ void paintColours(QWidget* widget)
             palette.setColor(group, backRole(widget), colour);
     }
     if (fore.isValid()) {
-        const QColor colour = Colour{fore.toUInt()}.resolve(desktop);
+        const Colour text{fore.toUInt()};
+        QColor colour = text.resolve(desktop);
+        // A text that follows the desktop on a face the design fixes keeps the desktop's colour
+        // only where it stands out from the face; else the colour the design was drawn with.
+        if (const Colour face{back.toUInt()}; text.isSystem() && back.isValid() &&
+                                              !face.isSystem() &&
+                                              contrastRatio(colour, face.resolve(desktop)) < 3)
+            colour = text.standardColour();
         for (auto group : {QPalette::Active, QPalette::Inactive})
             palette.setColor(group, foreRole(widget), colour);
     } else if (back.isValid() && foreRole(widget) == QPalette::ButtonText) {
@@ -129,6 +136,22 @@ QColor Colour::resolve(const QPalette& desktop) const
         return desktop.color(QPalette::Button);
     default:
         return desktop.color(QPalette::Window);
+    }
+}
+
+QColor Colour::standardColour() const
+{
+    if (!isSystem())
+        return resolve(QPalette());
+    switch (value & 0xFF) {
+    case 0x05:
+    case 0x09:
+    case 0x0E:
+        return Qt::white;
+    case 0x07:
+        return Qt::black;
+    default:
+        return QColor(0xC0, 0xC0, 0xC0);
     }
 }
 

@@ -34,6 +34,8 @@ struct Colour {
     }
     constexpr bool isSystem() const { return (value & 0x80000000u) != 0; }
     QColor resolve(const QPalette& desktop) const;
+    // As the standard desktop scheme shows it, which the designs were drawn with.
+    QColor standardColour() const;
     bool operator==(const Colour&) const = default;
 };
 

@@ -4,7 +4,10 @@
 #include "look/appearance.h"
 #include "look/picturebutton.h"
 #include "look/product.h"
+#include "musicplayer.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -150,9 +153,16 @@ void frmmusic::browse()
 {
     // A cancelled dialog leaves the box alone, so a typed name is not lost.
     QFileDialog* picker = dialog();
-    if (picker->exec() != QDialog::Accepted || picker->selectedFiles().isEmpty())
-        return;
-    m_txtrun->setText(QDir::toNativeSeparators(picker->selectedFiles().first()));
+    const bool picked = picker->exec() == QDialog::Accepted && !picker->selectedFiles().isEmpty();
+    // Accepted with Enter, the dialog leaves its name box's completion list up, holding the
+    // mouse and the keyboard; this window takes them back, with the focus on the name.
+    for (QCompleter* completer : picker->findChildren<QCompleter*>())
+        if (completer->popup())
+            completer->popup()->hide();
+    activateWindow();
+    m_txtrun->setFocus(Qt::OtherFocusReason);
+    if (picked)
+        m_txtrun->setText(QDir::toNativeSeparators(picker->selectedFiles().first()));
 }
 
 void frmmusic::play()

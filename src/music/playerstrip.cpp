@@ -257,6 +257,12 @@ void PlayerStrip::refreshTime()
     m_timeLabel->setText(m_title.isEmpty() ? QString()
                                            : formatTime(m_position) + QStringLiteral(" / ") +
                                                  formatTime(m_duration));
+    // A screen reader reads the slider's value as a bare count of milliseconds; this it reads
+    // out beside it.
+    m_seekSlider->setAccessibleDescription(m_title.isEmpty()
+                                               ? QString()
+                                               : formatTime(m_position) + QStringLiteral(" of ") +
+                                                     formatTime(m_duration));
 }
 
 QString PlayerStrip::formatTime(qint64 ms)

@@ -19,6 +19,7 @@
 #include <QPushButton>
 
 #include <limits>
+#include <optional>
 
 using corvalo::Box;
 using corvalo::Colour;
@@ -37,6 +38,49 @@ bool isKeypadDecimal(const QKeyEvent* key)
 {
     return (key->modifiers() & Qt::KeypadModifier) &&
            (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma);
+}
+
+// The keyboard keys that press a calculator key, on the main keyboard and the numeric keypad
+// alike, told apart by the key itself, never by the character it types.
+std::optional<Key> calculatorKey(const QKeyEvent* event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return std::nullopt;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+        return Key::Add;
+    case Qt::Key_Minus:
+        return Key::Subtract;
+    case Qt::Key_Asterisk:
+        return Key::Multiply;
+    case Qt::Key_Slash:
+        return Key::Divide;
+    case Qt::Key_Equal:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Key::Equals;
+    case Qt::Key_Escape:
+        return Key::Clear;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Where a number starts, "-" is its sign: in an empty or wholly selected box, or right after the
+// letter of an exponent.
+bool startsNumber(const QLineEdit* box)
+{
+    if (box->text().isEmpty() || box->selectedText() == box->text())
+        return true;
+    const int at = box->cursorPosition();
+    return !box->hasSelectedText() && at > 0 && box->text().at(at - 1).toLower() == u'e';
+}
+
+bool typesNumber(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    return isKeypadDecimal(event) ||
+           (text.size() == 1 && (text.front().isDigit() || text.front() == u'.'));
 }
 
 } // namespace
@@ -141,6 +185,7 @@ void FrmCorvalo::buildControls()
             button->setAutoDefault(false);
             // Reached by Tab, never by a click: what the user types keeps going to the display.
             button->setFocusPolicy(Qt::TabFocus);
+            button->installEventFilter(this);
             tabOrder.emplace_back(d.tabIndex, button);
             m_buttons[row] = button;
             if (d.key) {
@@ -183,6 +228,12 @@ void FrmCorvalo::pressKey(Key key)
     m_state.display2 = m_txtDisplay2->text().toStdString();
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
+    if (key == Key::Equals && fault == corvalo::Fault::None) {
+        // The result stands selected: a screen reader reads a selected insertion out as it
+        // lands, and a number typed next replaces it.
+        QLineEdit* shown = m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2;
+        shown->selectAll();
+    }
     if (key == Key::Clear)
         emit cleared();
     if (fault != corvalo::Fault::None)
@@ -191,24 +242,29 @@ void FrmCorvalo::pressKey(Key key)
 
 void FrmCorvalo::render()
 {
+    const bool first = m_state.visible == Box::Display;
+    QLineEdit* shown = first ? m_txtDisplay : m_txtDisplay2;
+    QLineEdit* hidden = first ? m_txtDisplay2 : m_txtDisplay;
+    QWidget* focused = focusWidget();
+    QPushButton* equals = keyButton(Key::Equals);
+    // Typing goes on in the box now shown. A key pressed from the keyboard that turns itself off
+    // hands the focus to the display too, not to whichever key comes next in the tab order. The
+    // focus moves before the text changes, so a screen reader hears the new text in the box
+    // it has just announced, rather than a change elsewhere followed by a familiar box.
+    const bool swapped = shown->isHidden();
+    shown->setVisible(true);
+    if (swapped || focused == hidden || (focused == equals && !m_state.equalsEnabled) ||
+        (focused && !focused->isEnabled()))
+        shown->setFocus();
+    hidden->setVisible(false);
+    equals->setEnabled(m_state.equalsEnabled);
     auto setText = [](QLineEdit* box, const std::string& text) {
-        const QString shown = QString::fromStdString(text);
-        if (box->text() != shown)
-            box->setText(shown);
+        const QString shownText = QString::fromStdString(text);
+        if (box->text() != shownText)
+            box->setText(shownText);
     };
     setText(m_txtDisplay, m_state.display);
     setText(m_txtDisplay2, m_state.display2);
-    const bool first = m_state.visible == Box::Display;
-    QLineEdit* shown = first ? m_txtDisplay : m_txtDisplay2;
-    const bool swapped = shown->isHidden();
-    QWidget* focused = focusWidget();
-    shown->setVisible(true);
-    (first ? m_txtDisplay2 : m_txtDisplay)->setVisible(false);
-    keyButton(Key::Equals)->setEnabled(m_state.equalsEnabled);
-    // Typing goes on in the box now shown. A key pressed from the keyboard that turned itself
-    // off hands the focus to the display too, not to whichever key comes next in the tab order.
-    if (swapped || (focused && (!focused->isEnabled() || focused->isHidden())))
-        shown->setFocus();
 }
 
 void FrmCorvalo::showFault(corvalo::Fault fault)
@@ -219,22 +275,13 @@ void FrmCorvalo::showFault(corvalo::Fault fault)
 
 void FrmCorvalo::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        keyButton(Key::Equals)->click();
+    if (const auto key = calculatorKey(event)) {
+        keyButton(*key)->click();
         return;
-    case Qt::Key_Escape:
-        keyButton(Key::Clear)->click();
+    }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        openFileMenu();
         return;
-    case Qt::Key_F10:
-        if (event->modifiers() == Qt::NoModifier) {
-            openFileMenu();
-            return;
-        }
-        break;
-    default:
-        break;
     }
     QMainWindow::keyPressEvent(event);
 }
@@ -278,18 +325,42 @@ void FrmCorvalo::SetDisplayColours(corvalo::Colour displayColour, corvalo::Colou
 
 bool FrmCorvalo::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* box = qobject_cast<QLineEdit*>(watched);
-    if (!box || event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (!box) {
+        // A focused key takes Enter as its own press under some desktops' themes (GNOME's);
+        // here Enter is "=" wherever the focus is, and Space presses the focused key.
+        return keyTyped(key);
+    }
     if (key->matches(QKeySequence::Copy) && !box->hasSelectedText()) {
         QGuiApplication::clipboard()->setText(box->text());
         return true;
     }
-    // The calculator's decimal point is "." in every layout; a comma would end the number.
-    if (isKeypadDecimal(key)) {
-        box->insert(QStringLiteral("."));
+    if (typesNumber(key)) {
+        // The calculator's decimal point is "." in every layout; a comma would end the number.
+        box->insert(isKeypadDecimal(key) ? QStringLiteral(".") : key->text());
+        numberTyped();
         return true;
     }
-    return QMainWindow::eventFilter(watched, event);
+    if (key->key() == Qt::Key_Minus && startsNumber(box))
+        return false;
+    return keyTyped(key) || QMainWindow::eventFilter(watched, event);
+}
+
+bool FrmCorvalo::keyTyped(const QKeyEvent* event)
+{
+    const auto key = calculatorKey(event);
+    if (!key)
+        return false;
+    keyButton(*key)->click();
+    return true;
+}
+
+void FrmCorvalo::numberTyped()
+{
+    // Typing a number is entering it, as its keys do: "=" is offered again after a result.
+    m_state.equalsEnabled = true;
+    keyButton(Key::Equals)->setEnabled(true);
 }

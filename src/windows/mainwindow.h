@@ -10,6 +10,7 @@
 #include <array>
 
 class MusicPlayer;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -54,7 +55,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    // Ctrl+C in a display box with nothing selected copies the box's whole text.
+    // In a display box: Ctrl+C with nothing selected copies the box's whole text, and the
+    // operators, "=", Enter and Escape press their keys. On a key: Enter presses "=".
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -64,6 +66,9 @@ private:
     void openFileMenu();
     void SetButtonColour(corvalo::Colour keyColour);
     void SetDisplayColours(corvalo::Colour displayColour, corvalo::Colour noteColour);
+    // A keyboard key that stands for a calculator key presses it; false for any other key.
+    bool keyTyped(const QKeyEvent* event);
+    void numberTyped();
     void render();
     void showFault(corvalo::Fault fault);
 

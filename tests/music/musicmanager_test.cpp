@@ -194,6 +194,13 @@ private slots:
         QCOMPARE(corvalo::foreColour(control("txtrun")), corvalo::SystemColour::WindowBackground);
         QCOMPARE(corvalo::foreColour(control("Label1")), corvalo::SystemColour::HighlightText);
         QVERIFY(!control("Label1")->autoFillBackground());
+        const QPalette desktop = QApplication::palette();
+        QPalette dark = desktop;
+        dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+        QApplication::setPalette(dark);
+        const QPalette box = control("txtrun")->palette();
+        QApplication::setPalette(desktop);
+        QVERIFY(corvalo::contrastRatio(box.color(QPalette::Text), box.color(QPalette::Base)) >= 3);
 
         auto* image = control<QLabel>("Image1");
         QVERIFY(image->hasScaledContents());
@@ -282,6 +289,7 @@ private slots:
     void browseFillsTheBoxCancelKeepsIt_data()
     {
         // Steps: "type:<text>", "pick:<file>" (Browse, then pick it), "cancel" (Browse, cancel).
+        // "enter:<file>" (Browse, type its name, Enter), "play" (Play: the box's file plays).
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("expected"); // "%DIR%" stands for the scratch folder
 
@@ -297,6 +305,8 @@ private slots:
             << QStringList{"pick:song.wav", "pick:other.wav"} << "%DIR%/other.wav";
         QTest::newRow("pick after cancel")
             << QStringList{"cancel", "pick:other.wav"} << "%DIR%/other.wav";
+        QTest::newRow("typed in the dialog, Enter, Play")
+            << QStringList{"enter:song.wav", "play"} << "%DIR%/song.wav";
     }
 
     void browseFillsTheBoxCancelKeepsIt()
@@ -311,12 +321,25 @@ private slots:
                 QTest::keyClicks(box, step.mid(5));
                 continue;
             }
-            const QString pick = step.startsWith("pick:") ? file(step.mid(5)) : QString();
-            const auto answering = whenDialogOpens([pick](QFileDialog* dialog) {
+            if (step == "play") {
+                click("CmdPlay");
+                QCOMPARE(m_windows->mainWindow()->musicPlayer()->queue(),
+                         QList<QUrl>{QUrl::fromLocalFile(box->text())});
+                continue;
+            }
+            const bool typed = step.startsWith("enter:");
+            const QString pick = step.contains(':') ? file(step.section(':', 1)) : QString();
+            const auto answering = whenDialogOpens([pick, typed](QFileDialog* dialog) {
                 if (pick.isEmpty()) {
                     dialog->reject();
                 } else {
                     dialog->setDirectory(QFileInfo(pick).absolutePath());
+                    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                    if (typed) { // its completion list comes up
+                        name->setFocus();
+                        QTest::keyClicks(name, QFileInfo(pick).fileName() + "\r");
+                        return;
+                    }
                     // selectFile() does not overwrite a name box that has the focus.
                     if (QWidget* typing = dialog->focusWidget())
                         typing->clearFocus();
@@ -329,6 +352,7 @@ private slots:
             });
             click("cmdBrowse");
             QVERIFY(!m_window->fileDialog()->isVisible());
+            QTRY_COMPARE(QApplication::focusWidget(), box);
         }
         QCOMPARE(box->text(), QString(expected).replace("%DIR%", m_dir.path()));
     }

@@ -171,6 +171,8 @@ private slots:
         m_strip->setVolume(volume);
 
         QCOMPARE(part<QLabel>("timeLabel")->text(), time);
+        QCOMPARE(part<QSlider>("seekSlider")->accessibleDescription(),
+                 QString(time).replace(" / ", " of "));
         QCOMPARE(part<QSlider>("seekSlider")->value(), duration > 0 ? int(position) : 0);
         QCOMPARE(part<QSlider>("seekSlider")->isEnabled(), duration > 0);
         QCOMPARE(m_strip->volume(), volume);

@@ -298,6 +298,13 @@ private slots:
         QCOMPARE(corvalo::foreColour(calculator->note()).value, note);
         QCOMPARE(corvalo::backColour(calculator->centralWidget()), clientBack);
         QCOMPARE(corvalo::foreColour(calculator->display()), displayText);
+        const QPalette desktop = QApplication::palette();
+        QPalette dark = desktop;
+        dark.setColor(QPalette::WindowText, QColor(0xFC, 0xFC, 0xFC));
+        QApplication::setPalette(dark);
+        const QPalette p = calculator->display()->palette(); // the typed number's
+        QApplication::setPalette(desktop);
+        QVERIFY(corvalo::contrastRatio(p.color(QPalette::Text), p.color(QPalette::Base)) >= 3);
         QCOMPARE(shownPreviews(chooser), QStringList{preview});
         // tools/skin-screenshots.sh collects what each skin looks like.
         if (const QString shots = qEnvironmentVariable("CORVALO_SKIN_SCREENSHOTS");

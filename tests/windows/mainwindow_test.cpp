@@ -74,8 +74,9 @@ private:
                 }
                 if (token == "<Enter>")
                     QTest::keyClick(focus, Qt::Key_Return);
-                else
-                    QTest::keyClicks(focus, token.mid(1, token.size() - 2));
+                else // one character at a time, each where the focus is then: "+" moves it
+                    for (QChar typed : token.mid(1, token.size() - 2))
+                        QTest::keyClick(m_window->focusWidget(), typed.toLatin1());
                 continue;
             }
             const QStringList captions = buttonByCaption.contains(token)
@@ -175,6 +176,16 @@ private slots:
                                                      << "46" << false;
         QTest::newRow("typed before function key") << "'16' Sqrt <Enter>"
                                                    << "4" << false;
+        QTest::newRow("typed chain") << "'5' + '7' <Enter> + '3' <Enter>"
+                                     << "15" << false;
+        QTest::newRow("typed operators") << "'12+3='"
+                                         << "15" << false;
+        QTest::newRow("typed minus as sign and operator") << "'-2*-3='"
+                                                          << "6" << false;
+        QTest::newRow("typed exponent sign") << "'1e-3/2='"
+                                             << "0.0005" << false;
+        QTest::newRow("typed digit enables equals") << "5 + 7 = '3'"
+                                                    << "3" << true;
     }
 
     void clickedKeys()

@@ -7,6 +7,7 @@
 // growth. bench/firstplay.sh runs it interleaved.
 //   firstplay PLUGIN wav|mid|mp3|FILE [seconds after Play, default 5]
 #include "media/mediabackend.h"
+#include "selfstatus.h"
 #include "soundfiles.h"
 #include "windows/mainwindow.h"
 
@@ -26,16 +27,6 @@
 namespace {
 
 using namespace corvalo::media;
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // Resident KiB by what is mapped: each file by its path, the rest as "[anonymous]".
 QHash<QByteArray, long> residentByMapping()
@@ -101,7 +92,7 @@ int main(int argc, char* argv[])
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     QTest::qWait(500);
-    const long before = residentKiB();
+    const long before = selfstatus::residentKiB();
     const QHash<QByteArray, long> mapped = residentByMapping();
 
     QElapsedTimer clock;
@@ -121,7 +112,7 @@ int main(int argc, char* argv[])
         return 1;
     const double toMoving = clock.nsecsElapsed() / 1e6;
     QTest::qWait(seconds * 1000 - int(clock.elapsed()));
-    const long after = residentKiB();
+    const long after = selfstatus::residentKiB();
     const QHash<QByteArray, long> now = residentByMapping();
     // What grew, largest first: the libraries Play mapped, and the anonymous memory.
     QList<std::pair<long, QByteArray>> grown;

@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
 # The first Play of a WAV and of a MIDI file (20 s each) through the media plugin, on a virtual X
 # display beside the calculator's main window (bench/firstplay.cpp), interleaved runs:
-#   bash bench/firstplay.sh [runs] [--compare PLUGIN] [--kinds "wav mid mp3"]
+#   bash bench/firstplay.sh [runs] [--compare BUILD] [--kinds "wav mid mp3"]
 # For each plugin and kind: the medians of the resident size before the plugin is loaded, its
 # growth until 5 s after Play, the time from load()+play() until the position moves, and the
 # number of libraries Play mapped; then, from the last run, the graphics libraries among them and
-# what grew most. --compare adds another build's plugin (say, libcorvalo_media.so from before a
-# change), run in turn with this build's.
+# what grew most. --compare adds another build tree's probe and plugin (say, one of the code
+# before a change), run in turn with this build's. GStreamer's registry is the one beside the
+# plugin; GST_REGISTRY=/dev/null/none measures a start without one.
 set -euo pipefail
 runs=5
 compare=
 kinds="wav mid"
 while [ $# -gt 0 ]; do
     case $1 in
-    --compare) compare=$(realpath "${2:?--compare needs a plugin}"); shift ;;
+    --compare) compare=$(realpath "${2:?--compare needs a build folder}"); shift ;;
     --kinds) kinds=${2:?--kinds needs a list}; shift ;;
-    *[!0-9]* | '') echo "usage: bash bench/firstplay.sh [runs] [--compare PLUGIN] [--kinds LIST]" >&2; exit 2 ;;
+    *[!0-9]* | '') echo "usage: bash bench/firstplay.sh [runs] [--compare BUILD] [--kinds LIST]" >&2; exit 2 ;;
     *) runs=$1 ;;
     esac
     shift
@@ -23,8 +24,9 @@ done
 cd "$(dirname "$0")/.."
 [ -f build/build.ninja ] || { echo "configure first: bash tools/setup.sh" >&2; exit 1; }
 cmake --build build --target firstplay corvalo_media >/dev/null
-plugins=("$PWD/build/src/libcorvalo_media.so")
-[ -n "$compare" ] && plugins+=("$compare")
+builds=("$PWD/build")
+[ -n "$compare" ] && builds+=("$compare")
+plugins=("${builds[@]/%//src/libcorvalo_media.so}")
 
 source tools/virtual-display.sh
 privateSession
@@ -35,7 +37,7 @@ startDisplay 1024x768 -noreset
 for run in $(seq "$runs"); do
     for kind in $kinds; do
         for i in "${!plugins[@]}"; do
-            if ! build/bench/firstplay "${plugins[$i]}" "$kind" 5 >"$scratch/last-$i-$kind" \
+            if ! "${builds[$i]}/bench/firstplay" "${plugins[$i]}" "$kind" 5 >"$scratch/last-$i-$kind" \
                 2>"$scratch/err"; then
                 echo "${plugins[$i]} $kind, run $run:" >&2
                 tail -3 "$scratch/err" >&2

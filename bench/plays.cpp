@@ -3,6 +3,7 @@
 // the plays named, a line "plays resident_kib threads".
 //   plays PLUGIN [plays, default 60]
 #include "music/musicplayer.h"
+#include "selfstatus.h"
 #include "soundfiles.h"
 #include "windows/mainwindow.h"
 
@@ -13,27 +14,6 @@
 #include <QTest>
 
 #include <cstdio>
-
-namespace {
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-qsizetype threads()
-{
-    return QDir(QStringLiteral("/proc/self/task"))
-        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-        .size();
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -81,7 +61,8 @@ int main(int argc, char* argv[])
             return 1;
         }
         if (i + 1 == 1 || i + 1 == 10 || (i + 1) % 50 == 0 || i + 1 == plays)
-            std::printf("%d %ld %lld\n", i + 1, residentKiB(), static_cast<long long>(threads()));
+            std::printf("%d %ld %lld\n", i + 1, selfstatus::residentKiB(),
+                        static_cast<long long>(selfstatus::threads()));
         std::fflush(stdout);
     }
     return 0;

@@ -1,19 +1,14 @@
 #!/usr/bin/env bash
 # Memory and threads over many plays of short files (bench/plays.cpp) on a virtual X display:
-#   bash bench/plays.sh [plays, default 60] [--compare BUILD]
-# --compare runs another build tree's probe and plugin (say, one of the code before a change) in
+#   bash bench/plays.sh [plays, default 60] [BUILD...]
+# Other build trees named run their probe and plugin (say, one of the code before a change) in
 # turn with this one's.
 set -euo pipefail
-plays=60
+plays=${1:-60}
+[[ $plays =~ ^[0-9]+$ ]] || { echo "usage: bash $0 [plays, default 60] [BUILD...]" >&2; exit 2; }
+shift $(($# > 0))
 builds=()
-while [ $# -gt 0 ]; do
-    case $1 in
-    --compare) builds+=("$(realpath "${2:?--compare needs a build folder}")"); shift ;;
-    *[!0-9]* | '') echo "usage: bash bench/plays.sh [plays] [--compare BUILD]" >&2; exit 2 ;;
-    *) plays=$1 ;;
-    esac
-    shift
-done
+for build in "$@"; do builds+=("$(realpath "$build")"); done
 cd "$(dirname "$0")/.."
 cmake --build build --target plays corvalo_media >/dev/null
 builds=("$PWD/build" "${builds[@]}")

@@ -20,6 +20,9 @@ echo "packages: $before before, $after after ($((after - before)) pulled in)"
 grep -E "^Need to get|^After this operation" /tmp/apt-install.log
 dpkg -L corvalo | sort > /tmp/corvalo-files.txt
 cat /tmp/corvalo-files.txt | grep -v "^/usr/share/doc\|/$" | grep -E "bin/|corvalo/|\.desktop|metainfo|man1|scalable|256x256"
+[ -r /var/cache/corvalo/gstreamer-registry.bin ] && ls -l /var/cache/corvalo/gstreamer-registry.bin ||
+    bad "the package made no registry of GStreamer's plugins that users may read"
+
 step "ldd: every library found"
 for f in /usr/bin/corvalo /usr/lib/x86_64-linux-gnu/corvalo/*.so /usr/lib/x86_64-linux-gnu/corvalo/corvalo-store; do
     ldd "$f" | grep "not found" && bad "$f misses a library"
@@ -204,6 +207,18 @@ step "kill -9 of the calculator: the store program ends by itself"
 kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null
 for _ in $(seq 100); do alive "$last" || break; sleep 0.1; done
 alive "$last" && bad "the store program outlived the calculator" || echo "store program ended"
+
+step "as a normal user: sounds, playerctl and the store leave nothing in the home or XDG_RUNTIME_DIR"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends playerctl dbus-daemon \
+    procps > /tmp/apt-user.log 2>&1 || tail /tmp/apt-user.log
+useradd -m newcomer
+run=/tmp/newcomer-run
+install -d -m 700 -o newcomer "$run"
+chmod a+r /tmp/tone.wav /tmp/tone.mp3 /tmp/long.mid
+cp tools/verify-as-user.sh /tmp/
+(cd /tmp && runuser -u newcomer -- env -i PATH=/usr/bin:/bin HOME=/home/newcomer XDG_RUNTIME_DIR=$run \
+    DISPLAY="$DISPLAY" LANG=C.UTF-8 dbus-run-session -- bash /tmp/verify-as-user.sh) || fail=1
+
 kill "$wm" "$xvfb" 2>/dev/null
 
 step "corvalo's own output"
@@ -217,7 +232,7 @@ while read -r f; do
     if [ -e "$f" ] && [ ! -d "$f" ]; then echo "left: $f"; left=1; fi
     if [ -d "$f" ] && case "$f" in *corvalo*) true ;; *) false ;; esac; then echo "left dir: $f"; left=1; fi
 done < /tmp/corvalo-files.txt
-find / -xdev \( -path /proc -o -path /root/corvalo -o -path /var/lib/dpkg -o -path /var/cache -o -path /var/log -o -path /tmp \) -prune -o -iname '*corvalo*' -print | grep -v "^/root/corvalo" && left=1
+find / -xdev \( -path /proc -o -path /root/corvalo -o -path /var/lib/dpkg -o -path /var/cache/apt -o -path /var/log -o -path /tmp \) -prune -o -iname '*corvalo*' -print | grep -v "^/root/corvalo" && left=1
 [ $left -eq 0 ] && echo "nothing of corvalo left" || bad "files left after purge"
 echo
 [ $fail -eq 0 ] && echo "VERIFY: all passed" || echo "VERIFY: some checks failed"

@@ -3,8 +3,8 @@
 # return, as on a network share that stopped answering (bench/hangingshare.py, a FUSE file system;
 # needs python3-fusepy and /dev/fuse), on a virtual X display without a window manager:
 #   bash bench/exit.sh [runs, default 3] [BUILD...]
-# Each run plays a file of the share ten times over, then a good one, through the music manager,
-# and chooses File > Exit. It prints whether the good file played and how long the program took to end (at
+# Each run plays ten files of the share, then a good one, through the music manager, and chooses
+# File > Exit. It prints whether the good file played and how long the program took to end (at
 # most 20 s; past that it is killed). Other build trees named run their program in turn.
 set -euo pipefail
 runs=${1:-3}
@@ -22,19 +22,24 @@ startDisplay 1024x768
 mkdir -p "$work/files" "$work/share"
 /usr/bin/python3 - "$work/files" <<'PY'
 import struct, sys, wave
-for name in ("stuck.wav", "good.wav"):
+for name in [f"stuck{i}.wav" for i in range(10)] + ["good.wav"]:
     with wave.open(f"{sys.argv[1]}/{name}", "wb") as w:
         w.setnchannels(1); w.setsampwidth(2); w.setframerate(22050)
         w.writeframes(b"".join(struct.pack("<h", (i % 50) * 400) for i in range(22050 * 5)))
 PY
+mountpoint -q /sys/fs/fuse/connections || mount -t fusectl none /sys/fs/fuse/connections 2>/dev/null || true
 # A share of its own for each program; its stuck reads keep it from ending when asked.
 share=
 mountShare() {
     /usr/bin/python3 bench/hangingshare.py "$work/files" "$work/share" &
     share=$!
-    waitFor 10 test -e "$work/share/stuck.wav"
+    waitFor 10 test -e "$work/share/good.wav"
 }
 unmountShare() {
+    # Reads still waiting end with an error once the connection is aborted.
+    local connection
+    connection=$(mountpoint -d "$work/share" 2>/dev/null | cut -d: -f2) &&
+        echo 1 >"/sys/fs/fuse/connections/$connection/abort" 2>/dev/null
     fusermount -u -z "$work/share" 2>/dev/null || true
     kill -9 "$share" 2>/dev/null || true
     wait "$share" 2>/dev/null || true
@@ -55,7 +60,6 @@ playThrough() { # main-window MUSIC-FILE
     xdotool mousemove --sync --window "$manager" 140 90 click 1
 }
 opened() { ls -l "/proc/$1/fd" 2>/dev/null | grep -q "$2"; }
-openedTimes() { [ "$(ls -l "/proc/$1/fd" 2>/dev/null | grep -c "$2")" -ge "$3" ]; }
 
 for run in $(seq "$runs"); do
     for build in "${builds[@]}"; do
@@ -63,10 +67,11 @@ for run in $(seq "$runs"); do
         "$build/src/corvalo" >"$work/log" 2>&1 &
         pid=$!
         main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvalo\(Xmas\)$' | head -1)
-        for time in $(seq 10); do
-            playThrough "$main" "$work/share/stuck.wav"
-            waitFor 20 openedTimes "$pid" share/stuck.wav "$time" || break
+        for i in $(seq 0 9); do
+            playThrough "$main" "$work/share/stuck$i.wav"
+            waitFor 20 opened "$pid" "share/stuck$i.wav" || break
         done
+        echo "$build: files of the share opened: $(ls -l "/proc/$pid/fd" | grep -c share/stuck)"
         playThrough "$main" "$work/files/good.wav"
         played=no
         waitFor 10 opened "$pid" files/good.wav && played=yes

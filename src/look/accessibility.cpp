@@ -65,7 +65,10 @@ private:
 // grouping: Qt would call it a "border", which reaches a screen reader as a window frame.
 QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* object)
 {
-    if (!object || !object->isWidgetType())
+    // The name first: objects of other kinds (the web engine's, say) are left untouched.
+    const bool plain =
+        className == QLatin1String("QWidget") || className == QLatin1String("QFrame");
+    if (!plain || !object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     if (className == QLatin1String("QWidget"))

@@ -117,10 +117,11 @@ private:
 // it stands, loading or not.
 class Playback : public QObject, public MediaPlayback {
 public:
-    Playback(GstStart* start, MediaListener* listener, QByteArray soundFont)
+    Playback(GstStart* start, SourceHolds* holds, MediaListener* listener, QByteArray soundFont)
         : m_start(start), m_listener(listener)
     {
         m_settings.soundFont = std::move(soundFont);
+        m_settings.holds = holds;
     }
 
     void load(const QUrl& source, bool play) override
@@ -206,11 +207,12 @@ public:
 
     MediaPlayback* createPlayback(MediaListener* listener) override
     {
-        return new Playback(&m_start, listener, m_soundFont);
+        return new Playback(&m_start, &m_holds, listener, m_soundFont);
     }
 
 private:
     GstStart m_start;
+    SourceHolds m_holds;
     const QByteArray m_soundFont;
 };
 

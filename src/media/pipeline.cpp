@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include <chrono>
 #include <thread>
 
 namespace corvalo::media {
@@ -64,7 +65,114 @@ void onElementSetup(GstElement*, GstElement* element, gpointer soundFont)
         g_object_set(element, "soundfont", static_cast<const gchar*>(soundFont), nullptr);
 }
 
+// Told by the pipeline's own thread, through the bus: a state change failed; the pipeline before
+// did not let go of the source in time.
+constexpr const char* stateFailure = "corvalo-state-failure";
+constexpr const char* sourceHeld = "corvalo-source-held";
+constexpr std::chrono::seconds letGoTime{3};
+
+void tell(GstElement* bin, const char* what)
+{
+    gst_element_post_message(
+        bin, gst_message_new_application(GST_OBJECT(bin), gst_structure_new_empty(what)));
+}
+
 } // namespace
+
+// Carries out what the pipeline's owner asks, latest first, on a thread that only it waits for.
+class Pipeline::Driver {
+    using Hold = SourceHolds::Hold;
+
+public:
+    static std::shared_ptr<Driver> start(GstElement* bin, std::shared_ptr<Hold> hold,
+                                         std::shared_ptr<Hold> before)
+    {
+        auto driver = std::make_shared<Driver>(bin, std::move(hold), std::move(before));
+        std::thread([driver] { driver->run(); }).detach();
+        return driver;
+    }
+    Driver(GstElement* bin, std::shared_ptr<Hold> hold, std::shared_ptr<Hold> before)
+        : m_bin(bin), m_hold(std::move(hold)), m_before(std::move(before))
+    {}
+
+    void setState(GstState state)
+    {
+        ask([&] { m_state = state; });
+    }
+    void seek(qint64 ms)
+    {
+        ask([&] { m_seekTo = ms; });
+    }
+    void drop()
+    {
+        ask([&] { m_dropped = true; });
+    }
+
+private:
+    template <class Change> void ask(Change change)
+    {
+        {
+            std::lock_guard lock(m_lock);
+            change();
+        }
+        m_wake.notify_one();
+    }
+
+    bool sourceLetGo()
+    {
+        if (!m_before)
+            return true;
+        std::unique_lock lock(m_before->lock);
+        return m_before->released.wait_for(lock, letGoTime, [this] { return m_before->done; });
+    }
+
+    void run()
+    {
+        const bool free = sourceLetGo();
+        if (!free)
+            tell(m_bin, sourceHeld);
+        std::unique_lock lock(m_lock);
+        for (;;) {
+            m_wake.wait(lock, [this] {
+                return m_dropped || m_state != GST_STATE_VOID_PENDING || m_seekTo >= 0;
+            });
+            if (m_dropped)
+                break;
+            if (!free) { // nothing is asked of the source
+                m_state = GST_STATE_VOID_PENDING;
+                m_seekTo = -1;
+                continue;
+            }
+            const GstState state = std::exchange(m_state, GST_STATE_VOID_PENDING);
+            const qint64 seekTo = std::exchange(m_seekTo, -1);
+            lock.unlock();
+            if (state != GST_STATE_VOID_PENDING &&
+                gst_element_set_state(m_bin, state) == GST_STATE_CHANGE_FAILURE)
+                tell(m_bin, stateFailure);
+            if (seekTo >= 0)
+                gst_element_seek_simple(m_bin, GST_FORMAT_TIME,
+                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                        seekTo * GST_MSECOND);
+            lock.lock();
+        }
+        lock.unlock();
+        // Going to NULL joins the streaming threads, which a source stuck in a read never lets go.
+        gst_element_set_state(m_bin, GST_STATE_NULL);
+        gst_object_unref(m_bin);
+        std::lock_guard released(m_hold->lock);
+        m_hold->done = true;
+        m_hold->released.notify_all();
+    }
+
+    GstElement* const m_bin; // this thread's own reference
+    const std::shared_ptr<Hold> m_hold;
+    const std::shared_ptr<Hold> m_before;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    GstState m_state = GST_STATE_VOID_PENDING; // wanted and not yet asked of the bin
+    qint64 m_seekTo = -1;
+    bool m_dropped = false;
+};
 
 Pipeline::Pipeline(const QUrl& source, bool play, const Settings& settings, MediaListener* listener)
     : m_listener(listener), m_source(source), m_play(play)
@@ -94,20 +202,20 @@ Pipeline::Pipeline(const QUrl& source, bool play, const Settings& settings, Medi
 
     m_ticker.setInterval(progressInterval);
     connect(&m_ticker, &QTimer::timeout, this, &Pipeline::reportProgress);
+    auto [hold, before] = settings.holds ? settings.holds->take(source)
+                                         : std::pair{std::make_shared<SourceHolds::Hold>(),
+                                                     std::shared_ptr<SourceHolds::Hold>()};
+    m_driver = Driver::start(m_bin, hold, before); // from here on, the driver holds the bin
     applyState();
 }
 
 Pipeline::~Pipeline()
 {
     delete m_busReady;
-    if (!m_bin)
-        return;
-    // Going to NULL joins the streaming threads, which a source stuck in a read never lets go.
-    std::thread([bin = m_bin, bus = m_bus] {
-        gst_element_set_state(bin, GST_STATE_NULL);
-        gst_object_unref(bus);
-        gst_object_unref(bin);
-    }).detach();
+    if (m_bus)
+        gst_object_unref(m_bus);
+    if (m_driver)
+        m_driver->drop();
 }
 
 void Pipeline::setPlaying(bool play)
@@ -124,9 +232,8 @@ void Pipeline::seek(qint64 ms)
         m_seekTo = ms;
         return;
     }
-    m_seeking = gst_element_seek_simple(m_bin, GST_FORMAT_TIME,
-                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                        ms * GST_MSECOND);
+    m_seeking = true;
+    m_driver->seek(ms);
 }
 
 void Pipeline::setVolume(int volume, bool muted)
@@ -140,19 +247,7 @@ void Pipeline::applyState()
 {
     if (m_done || !m_bin)
         return;
-    const bool flowing = m_play && !m_buffering;
-    if (gst_element_set_state(m_bin, flowing ? GST_STATE_PLAYING : GST_STATE_PAUSED) ==
-        GST_STATE_CHANGE_FAILURE) {
-        // The bus says why; if it did not, this says that much.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                readBus();
-                fail(Failure::Other, QStringLiteral("The sound could not be started."));
-            },
-            Qt::QueuedConnection);
-        return;
-    }
+    m_driver->setState(m_play && !m_buffering ? GST_STATE_PLAYING : GST_STATE_PAUSED);
     if (m_play)
         m_ticker.start();
     else
@@ -187,6 +282,14 @@ void Pipeline::take(GstMessage* message)
         fail(kind, text);
         break;
     }
+    case GST_MESSAGE_APPLICATION:
+        // The bus says why first, where it can.
+        if (gst_message_has_name(message, stateFailure))
+            fail(Failure::Other, QStringLiteral("The sound could not be started."));
+        else if (gst_message_has_name(message, sourceHeld))
+            fail(Failure::Other, QStringLiteral("It does not answer: it may lie on a network "
+                                                "share that stopped answering."));
+        break;
     case GST_MESSAGE_EOS:
         m_done = true;
         m_ticker.stop();
@@ -265,6 +368,16 @@ void Pipeline::fail(Failure kind, const QString& text)
     m_done = true; // one failure a source: the elements that fail after the first say nothing new
     m_ticker.stop();
     m_listener->failed(kind, text);
+}
+
+std::pair<std::shared_ptr<SourceHolds::Hold>, std::shared_ptr<SourceHolds::Hold>>
+SourceHolds::take(const QUrl& source)
+{
+    auto hold = std::make_shared<Hold>();
+    std::shared_ptr<Hold> before = m_last.value(source).lock();
+    m_last.removeIf([](const auto& entry) { return entry.value().expired(); });
+    m_last.insert(source, hold);
+    return {hold, before};
 }
 
 } // namespace corvalo::media

@@ -60,7 +60,7 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "%s did not play through\n", qPrintable(files.at(i)));
             return 1;
         }
-        if (i + 1 == 1 || i + 1 == 10 || (i + 1) % 50 == 0 || i + 1 == plays)
+        if (i + 1 == 1 || i + 1 == 10 || i + 1 == 60 || (i + 1) % 50 == 0 || i + 1 == plays)
             std::printf("%d %ld %lld\n", i + 1, selfstatus::residentKiB(),
                         static_cast<long long>(selfstatus::threads()));
         std::fflush(stdout);

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include <malloc.h>
+
 namespace corvalo::media {
 
 namespace {
@@ -159,6 +161,9 @@ private:
         // Going to NULL joins the streaming threads, which a source stuck in a read never lets go.
         gst_element_set_state(m_bin, GST_STATE_NULL);
         gst_object_unref(m_bin);
+        // A pipeline's threads leave what they freed in the allocator's arenas of their own, some
+        // megabytes (a MIDI file's sound font among them); it goes back to the system here.
+        malloc_trim(0);
         std::lock_guard released(m_hold->lock);
         m_hold->done = true;
         m_hold->released.notify_all();

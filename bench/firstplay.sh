@@ -7,7 +7,7 @@
 # number of libraries Play mapped; then, from the last run, the graphics libraries among them and
 # what grew most. --compare adds another build tree's probe and plugin (say, one of the code
 # before a change), run in turn with this build's. GStreamer's registry is the one beside the
-# plugin; GST_REGISTRY=/dev/null/none measures a start without one.
+# plugin; GST_REGISTRY=/proc/self/none/registry.bin measures a start without one.
 set -euo pipefail
 runs=5
 compare=

@@ -33,9 +33,12 @@ void chooseRegistry()
                                      QStringLiteral("/gstreamer-registry.bin")
                                : QString();
     const QString packaged = QStringLiteral(CORVALO_GST_REGISTRY);
-    const QString found = QFile::exists(beside)     ? beside
-                          : QFile::exists(packaged) ? packaged
-                                                    : QStringLiteral("/dev/null/registry.bin");
+    // GStreamer makes the folder of a registry it cannot write, and narrows its mode if it
+    // exists: a folder that /proc will never hold is one nothing can be done to.
+    const QString found = QFile::exists(beside) ? beside
+                          : QFile::exists(packaged)
+                              ? packaged
+                              : QStringLiteral("/proc/self/none/registry.bin");
     qputenv("GST_REGISTRY", QFile::encodeName(found));
 }
 

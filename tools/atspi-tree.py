@@ -23,8 +23,8 @@ WAIT = 30  # seconds for the program to answer, at most
 
 WINDOWS = [  # role, name
     ("frame", "Corvalo(Xmas)"),
-    ("dialog", "Corvalo"),
-    ("frame", "Help-Example"),
+    ("frame", "Corvalo"),
+    ("dialog", "Help-Example"),
     ("dialog", "About"),
     ("frame", "Music selection"),
     ("frame", "Skins"),

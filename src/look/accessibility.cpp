@@ -1,8 +1,15 @@
 #include "accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QMenu>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace corvalo {
 
@@ -56,6 +63,10 @@ private:
             if (child && !child->isWindow() && !qobject_cast<QMenu*>(child) && !saysNothing(child))
                 shown.append(child);
         }
+        // In reading order, line by line, rather than in the order they are stacked.
+        std::stable_sort(shown.begin(), shown.end(), [](const QWidget* a, const QWidget* b) {
+            return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+        });
         return shown;
     }
 };
@@ -75,7 +86,44 @@ QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* obje
     return nullptr;
 }
 
+// Qt 6.4 sends a changed description as a reference to the object rather than as the text, and
+// Orca 43 fails on it. The change goes out again here as AT-SPI has it: on the accessibility
+// bus Qt opened, from the object Qt exposes for the widget.
+void sendDescriptionChange(QWidget* widget, const QString& text)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    const QDBusConnection bus(QStringLiteral("a11y"));
+    if (!QAccessible::isActive() || !iface || !bus.isConnected())
+        return;
+    const QString path =
+        QStringLiteral("/org/a11y/atspi/accessible/%1").arg(QAccessible::uniqueId(iface));
+    QDBusMessage change = QDBusMessage::createSignal(
+        path, QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
+    QDBusArgument root;
+    root.beginStructure();
+    root << bus.baseService() << QDBusObjectPath("/org/a11y/atspi/accessible/root");
+    root.endStructure();
+    change << QStringLiteral("accessible-description") << 0 << 0
+           << QVariant::fromValue(QDBusVariant(text)) << QVariant::fromValue(root);
+    bus.send(change);
+}
+
 } // namespace
+
+void announce(QWidget* widget, const QString& text)
+{
+    sendDescriptionChange(widget, text);
+    // What the screen reader keeps of the description is put back at once, unspoken.
+    sendDescriptionChange(widget, widget->accessibleDescription());
+}
+
+void setAnnouncedDescription(QWidget* widget, const QString& description)
+{
+    if (widget->accessibleDescription() == description)
+        return;
+    widget->setAccessibleDescription(description);
+    sendDescriptionChange(widget, description);
+}
 
 void installPlainWidgetInterfaces()
 {

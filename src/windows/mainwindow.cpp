@@ -228,11 +228,15 @@ void FrmCorvalo::pressKey(Key key)
     m_state.display2 = m_txtDisplay2->text().toStdString();
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
+    QLineEdit* shown = m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2;
     if (key == Key::Equals && fault == corvalo::Fault::None) {
         // The result stands selected: a screen reader reads a selected insertion out as it
         // lands, and a number typed next replaces it.
-        QLineEdit* shown = m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2;
         shown->selectAll();
+    } else if (fault == corvalo::Fault::None && focusWidget()) {
+        // A screen reader speaks no text put into a box, nor anything outside the focus.
+        corvalo::announce(focusWidget(),
+                          shown->text().isEmpty() ? QStringLiteral("Empty") : shown->text());
     }
     if (key == Key::Clear)
         emit cleared();

@@ -6,7 +6,10 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QtCore/private/qobject_p_p.h>
+#include <QtGui/private/qspiaccessiblebridge_p.h>
 #include <QWidget>
 
 #include <algorithm>
@@ -108,7 +111,50 @@ void sendDescriptionChange(QWidget* widget, const QString& text)
     bus.send(change);
 }
 
+// Qt reads the desktop's accessibility status when the session bus offers the accessibility bus,
+// and never again. Its bridge learns of the status from an object of its own that it is
+// connected to; that object is asked to read the status afresh.
+void readAccessibilityStatusAgain()
+{
+    QSpiAccessibleBridge* bridge = QSpiAccessibleBridge::instance();
+    QObjectPrivate::ConnectionData* connections =
+        bridge ? QObjectPrivate::get(bridge)->connections.loadRelaxed() : nullptr;
+    for (auto* c = connections ? connections->senders : nullptr; c; c = c->next)
+        if (c->sender && qstrcmp(c->sender->metaObject()->className(), "DBusConnection") == 0) {
+            QMetaObject::invokeMethod(c->sender, "serviceRegistered", Qt::QueuedConnection);
+            return;
+        }
+}
+
+class ScreenReaderWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit ScreenReaderWatch(QObject* parent) : QObject(parent)
+    {
+        QDBusConnection::sessionBus().connect(
+            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+            this, SLOT(statusChanged(QString, QVariantMap, QStringList)));
+    }
+
+private slots:
+    void statusChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
+    {
+        if (interface == QLatin1String("org.a11y.Status") && !QAccessible::isActive() &&
+            (changed.value(QStringLiteral("IsEnabled")).toBool() ||
+             changed.value(QStringLiteral("ScreenReaderEnabled")).toBool()))
+            readAccessibilityStatusAgain();
+    }
+};
+
 } // namespace
+
+void followScreenReader()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        new ScreenReaderWatch(qApp);
+}
 
 void announce(QWidget* widget, const QString& text)
 {
@@ -137,3 +183,5 @@ void exposeWindow(QWidget* window, QAccessible::Role role)
 }
 
 } // namespace corvalo
+
+#include "accessibility.moc"

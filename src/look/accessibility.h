@@ -20,6 +20,10 @@ void announce(QWidget* widget, const QString& text);
 // Sets the widget's description and has a screen reader read it out if the widget has the focus.
 void setAnnouncedDescription(QWidget* widget, const QString& description);
 
+// A program started before the screen reader joins the accessibility bus once the desktop says
+// that assistive technology is on. Once per application: corvalo::setUpApplication() does it.
+void followScreenReader();
+
 // The interfaces exposeWindow() relies on, for every plain widget of the application. Once per
 // application: corvalo::setUpApplication() does it.
 void installPlainWidgetInterfaces();

@@ -25,6 +25,7 @@ void setUpApplication()
     // and is handled, rather than ending this one.
     std::signal(SIGPIPE, SIG_IGN);
     installPlainWidgetInterfaces();
+    followScreenReader();
     followDesktopColours();
     // The pixmap cache is sized for pictures at 100 %; at 300 % they take nine times the room.
     qreal ratio = 1;

@@ -1,5 +1,7 @@
 #include "accessibility.h"
 
+#include "textboxaccess.h"
+
 #include <QAccessibleWidget>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -7,9 +9,15 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+#include <QPointer>
 #include <QtCore/private/qobject_p_p.h>
+#include <QtGui/private/qguiapplication_p.h>
 #include <QtGui/private/qspiaccessiblebridge_p.h>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -84,6 +92,8 @@ QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* obje
     auto* widget = static_cast<QWidget*>(object);
     if (className == QLatin1String("QWidget"))
         return new PlainWidget(widget, QAccessible::Client);
+    if (className == QLatin1String("QLineEdit"))
+        return new TextBoxAccess(static_cast<QLineEdit*>(widget));
     if (className == QLatin1String("QFrame"))
         return new PlainWidget(widget, QAccessible::Grouping);
     return nullptr;
@@ -147,7 +157,53 @@ private slots:
     }
 };
 
+// Qt tells of the selection a text box makes as the keyboard reaches it before it tells of the
+// box's focus, and Orca then takes the box as focused already and never says its name. That news
+// is held back until the focus is told; the screen reader then reads the box, selection and all.
+class FocusFirst : public QObject {
+public:
+    using QObject::QObject;
+
+    static void update(QAccessibleEvent* event)
+    {
+        if (s_arriving && event->object() == s_arriving) {
+            if (event->type() == QAccessible::Focus)
+                s_arriving = nullptr;
+            else if (event->type() == QAccessible::TextSelectionChanged ||
+                     event->type() == QAccessible::TextCaretMoved)
+                return;
+        }
+        if (QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration())
+            if (QPlatformAccessibility* bridge = platform->accessibility())
+                bridge->notifyAccessibilityUpdate(event);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::FocusIn || !qobject_cast<QLineEdit*>(watched))
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::ShortcutFocusReason) {
+            s_arriving = watched;
+            // The focus is told within the same call that gives it, if at all.
+            QTimer::singleShot(0, this, [] { s_arriving = nullptr; });
+        }
+        return false;
+    }
+
+private:
+    static inline QPointer<QObject> s_arriving;
+};
+
 } // namespace
+
+void tellFocusFirst()
+{
+    qApp->installEventFilter(new FocusFirst(qApp));
+    QAccessible::installUpdateHandler(&FocusFirst::update);
+}
 
 void followScreenReader()
 {

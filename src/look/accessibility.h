@@ -24,6 +24,10 @@ void setAnnouncedDescription(QWidget* widget, const QString& description);
 // that assistive technology is on. Once per application: corvalo::setUpApplication() does it.
 void followScreenReader();
 
+// A text box the keyboard reaches is announced by its name first. Once per application:
+// corvalo::setUpApplication() does it.
+void tellFocusFirst();
+
 // The interfaces exposeWindow() relies on, for every plain widget of the application. Once per
 // application: corvalo::setUpApplication() does it.
 void installPlainWidgetInterfaces();

@@ -117,7 +117,9 @@ def show_tree(obj, depth=0, limit=6):
 def keys(*strokes):
     """Presses keys in the calculator's window, as a person would."""
     main_window = ["xdotool", "search", "--onlyvisible", "--name", r"^Corvalo\(Xmas\)$"]
-    subprocess.run(main_window + ["windowactivate", "--sync"], check=False)
+    # Without a window manager a window cannot be activated, only given the keyboard.
+    if subprocess.run(main_window + ["windowactivate", "--sync"], check=False).returncode:
+        subprocess.run(main_window + ["windowfocus", "--sync"], check=False)
     for stroke in strokes:
         subprocess.run(["xdotool"] + stroke.split(), check=True)
 
@@ -157,7 +159,7 @@ def announced(event_type, act, wanted):
 
 def main():
     if "--splash-closed" in sys.argv:  # the user has closed the splash already
-        WINDOWS.remove(("dialog", "Corvalo"))
+        WINDOWS.remove(("frame", "Corvalo"))
         INSIDE[:] = [row for row in INSIDE if row[0] != "Corvalo"]
     corvalo = until("Corvalo on the accessibility bus", app)
     main_window = until("the main window", lambda: windows(corvalo).get("Corvalo(Xmas)"))

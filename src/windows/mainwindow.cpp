@@ -232,7 +232,9 @@ void FrmCorvalo::pressKey(Key key)
     QWidget* focused = focusWidget();
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
-    m_resultShown = key == Key::Equals && fault == corvalo::Fault::None;
+    // "=" puts its result into the second box; shown there, it is a result.
+    m_resultShown =
+        key == Key::Equals && fault == corvalo::Fault::None && m_state.visible == Box::Display2;
     // A screen reader reads the box the focus moves to, and a fault's message box; otherwise it
     // speaks no text put into a box, nor anything outside the focus.
     if (fault == corvalo::Fault::None && focused && focusWidget() == focused) {

@@ -2,13 +2,14 @@
 
 #include "textboxaccess.h"
 
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <qpa/qplatformaccessibility.h>
@@ -19,6 +20,7 @@
 #include <QtGui/private/qspiaccessiblebridge_p.h>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -82,11 +84,42 @@ private:
     }
 };
 
+// The application's windows as a screen reader finds them: those never shown on the screen, such
+// as the surface the web engine draws on, are left out.
+class ShownWindows : public QAccessibleApplication {
+public:
+    int childCount() const override { return int(windows().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const QList<QAccessibleInterface*> all = windows();
+        return index >= 0 && index < all.size() ? all.at(index) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return int(windows().indexOf(child));
+    }
+
+private:
+    QList<QAccessibleInterface*> windows() const
+    {
+        QList<QAccessibleInterface*> shown;
+        for (int i = 0; i < QAccessibleApplication::childCount(); ++i) {
+            QAccessibleInterface* window = QAccessibleApplication::child(i);
+            const auto* surface = window ? qobject_cast<QWindow*>(window->object()) : nullptr;
+            if (window && !(surface && !surface->isVisible()))
+                shown.append(window);
+        }
+        return shown;
+    }
+};
+
 // Asked for each class of a widget from the most derived up; "QFrame" and "QWidget" are reached
 // only by widgets for which Qt has no interface of a more particular kind. A bare frame is a
 // grouping: Qt would call it a "border", which reaches a screen reader as a window frame.
 QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* object)
 {
+    if (object && object == qApp && className == QLatin1String("QApplication"))
+        return new ShownWindows;
     if (!object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
@@ -136,7 +169,10 @@ void readAccessibilityStatusAgain()
         }
 }
 
-class ScreenReaderWatch : public QObject {
+// Follows the desktop's accessibility status; and once the program is on the accessibility bus,
+// however late, tells the screen reader which window is active and what has the focus, which it
+// would otherwise learn only at the next change.
+class ScreenReaderWatch : public QObject, public QAccessible::ActivationObserver {
     Q_OBJECT
 public:
     explicit ScreenReaderWatch(QObject* parent) : QObject(parent)
@@ -145,6 +181,30 @@ public:
             QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
             this, SLOT(statusChanged(QString, QVariantMap, QStringList)));
+        QAccessible::installActivationObserver(this);
+    }
+    ~ScreenReaderWatch() override { QAccessible::removeActivationObserver(this); }
+
+    void accessibilityActiveChanged(bool active) override
+    {
+        // Qt joins the bus only after telling its observers.
+        if (active)
+            QTimer::singleShot(0, this, &ScreenReaderWatch::tellWhereWeAre);
+    }
+
+private:
+    static void tellWhereWeAre()
+    {
+        QWidget* window = QApplication::activeWindow();
+        if (!window)
+            return;
+        QAccessible::State active;
+        active.active = true;
+        QAccessibleStateChangeEvent activated(window, active);
+        QAccessible::updateAccessibility(&activated);
+        QAccessibleEvent focus(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                               QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
     }
 
 private slots:

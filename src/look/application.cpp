@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "appearance.h"
+#include "screenreader.h"
 #include "style.h"
 
 #include <QApplication>

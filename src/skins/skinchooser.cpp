@@ -2,6 +2,7 @@
 
 #include "look/accessibility.h"
 #include "look/appearance.h"
+#include "look/screenreader.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,6 +4,7 @@
 #include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
+#include "look/screenreader.h"
 #include "music/mediakeys.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"

@@ -1,9 +1,9 @@
 #include "windowset.h"
 
+#include "look/placement.h"
 #include "look/product.h"
 #include "media/mediabackend.h"
 #include "music/musicmanager.h"
-#include "placement.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
 #include "windows/aboutbox.h"

@@ -1,8 +1,15 @@
 #include "accessibility.h"
 
+#include "textboxaccess.h"
+
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QLineEdit>
 #include <QMenu>
 #include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace corvalo {
 
@@ -56,6 +63,39 @@ private:
             if (child && !child->isWindow() && !qobject_cast<QMenu*>(child) && !saysNothing(child))
                 shown.append(child);
         }
+        // In reading order, line by line, rather than in the order they are stacked.
+        std::stable_sort(shown.begin(), shown.end(), [](const QWidget* a, const QWidget* b) {
+            return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+        });
+        return shown;
+    }
+};
+
+// The application's windows as a screen reader finds them: those never shown on the screen, such
+// as the surface the web engine draws on, are left out.
+class ShownWindows : public QAccessibleApplication {
+public:
+    int childCount() const override { return int(windows().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const QList<QAccessibleInterface*> all = windows();
+        return index >= 0 && index < all.size() ? all.at(index) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return int(windows().indexOf(child));
+    }
+
+private:
+    QList<QAccessibleInterface*> windows() const
+    {
+        QList<QAccessibleInterface*> shown;
+        for (int i = 0; i < QAccessibleApplication::childCount(); ++i) {
+            QAccessibleInterface* window = QAccessibleApplication::child(i);
+            const auto* surface = window ? qobject_cast<QWindow*>(window->object()) : nullptr;
+            if (window && !(surface && !surface->isVisible()))
+                shown.append(window);
+        }
         return shown;
     }
 };
@@ -65,14 +105,19 @@ private:
 // grouping: Qt would call it a "border", which reaches a screen reader as a window frame.
 QAccessibleInterface* plainWidgetFactory(const QString& className, QObject* object)
 {
+    if (object && object == qApp && className == QLatin1String("QApplication"))
+        return new ShownWindows;
     // The name first: objects of other kinds (the web engine's, say) are left untouched.
-    const bool plain =
-        className == QLatin1String("QWidget") || className == QLatin1String("QFrame");
-    if (!plain || !object || !object->isWidgetType())
+    const bool ours = className == QLatin1String("QWidget") ||
+                      className == QLatin1String("QFrame") ||
+                      className == QLatin1String("QLineEdit");
+    if (!ours || !object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     if (className == QLatin1String("QWidget"))
         return new PlainWidget(widget, QAccessible::Client);
+    if (className == QLatin1String("QLineEdit"))
+        return new TextBoxAccess(static_cast<QLineEdit*>(widget));
     if (className == QLatin1String("QFrame"))
         return new PlainWidget(widget, QAccessible::Grouping);
     return nullptr;

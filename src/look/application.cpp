@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "appearance.h"
+#include "screenreader.h"
 #include "style.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ void setUpApplication()
     // and is handled, rather than ending this one.
     std::signal(SIGPIPE, SIG_IGN);
     installPlainWidgetInterfaces();
+    followScreenReader();
+    tellFocusFirst();
     followDesktopColours();
     // The pixmap cache is sized for pictures at 100 %; at 300 % they take nine times the room.
     qreal ratio = 1;

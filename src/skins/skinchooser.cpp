@@ -2,6 +2,7 @@
 
 #include "look/accessibility.h"
 #include "look/appearance.h"
+#include "look/screenreader.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -85,12 +86,12 @@ void Skins::showPreview(SkinId id)
 {
     for (SkinId each : visibilityOrder)
         preview(each)->setVisible(each == id);
-    // The preview is all the feedback a click gives, so the buttons say which skin it shows: a
-    // change of description on the focused button is read out by a screen reader.
+    // The preview is all the feedback a click gives, so the buttons say which skin it shows; the
+    // focused one says it at once.
     const QString previewing =
         QStringLiteral("Previewing %1").arg(QLatin1String(corvalo::skin(id).caption));
     for (QPushButton* button : m_buttons)
-        button->setAccessibleDescription(previewing);
+        corvalo::setAnnouncedDescription(button, previewing);
 }
 
 void Skins::cmdSetClick()

@@ -61,7 +61,9 @@ QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect re
 
 frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
 {
-    corvalo::exposeWindow(this, QAccessible::Dialog);
+    // A frame, not a dialog: a screen reader counts an open dialog into the announcement of
+    // every other window.
+    corvalo::exposeWindow(this);
     setAccessibleName(QStringLiteral("Corvalo")); // the card has no caption to be named by
     setObjectName(QStringLiteral("frmSplash"));
     setFont(corvalo::defaultLayoutFont());

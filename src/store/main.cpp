@@ -108,6 +108,10 @@ int main(int argc, char* argv[])
     // Nothing is written: Qt would otherwise keep compiled shaders under ~/.cache.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     allowWebEngineAsRoot();
+    // The web engine reads the page out to assistive technology only when asked to here; it
+    // then does so while Qt's accessibility is on, that is while a screen reader is.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 
     QApplication app(argc, argv);
     corvalo::setUpApplication();

@@ -1,7 +1,9 @@
 #include "storeprogram.h"
 
+#include "look/placement.h"
 #include "store/storewindow.h"
 
+#include <QStyle>
 #include <QUrl>
 
 #include <cerrno>
@@ -75,6 +77,10 @@ void StoreProgram::showWindow(const QUrl& url)
     if (!m_window) {
         m_window = new Form1;
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        // Its frame is not known before it is shown; a title bar and thin borders are the guess.
+        const int border = m_window->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        const int title = m_window->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        corvalo::keepOnScreen(m_window, QMargins(border, title, border, border));
         // Closing the store window through its frame ends the store program, which gives back
         // all that the web engine took.
         connect(m_window, &QObject::destroyed, this, [this] {

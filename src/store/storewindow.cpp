@@ -1,5 +1,6 @@
 #include "storewindow.h"
 
+#include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/product.h"
 
@@ -10,6 +11,7 @@
 
 Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    corvalo::exposeWindow(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(corvalo::product::storeName));
     resize(corvalo::twips(9585), corvalo::twips(8400));
@@ -23,6 +25,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
     // discarded after the view and the page it holds.
     auto* profile = new QWebEngineProfile(this);
     m_webBrowser1->setPage(new QWebEnginePage(profile, m_webBrowser1));
+    // A screen reader names the window by the page it shows.
+    connect(m_webBrowser1, &QWebEngineView::titleChanged, this,
+            [this](const QString& title) { setAccessibleName(title); });
 }
 
 void Form1::navigate(const QUrl& url)

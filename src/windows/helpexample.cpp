@@ -57,7 +57,8 @@ constexpr LabelDesign labels[] = {
 
 FrmExp1::FrmExp1(QWidget* parent) : QWidget(parent, Qt::Window)
 {
-    corvalo::exposeWindow(this);
+    // A screen reader reads a dialog's text out when it opens.
+    corvalo::exposeWindow(this, QAccessible::Dialog);
     setObjectName(QStringLiteral("FrmExp1"));
     setWindowTitle(QStringLiteral("Help-Example"));
     setWindowIcon(corvalo::windowIcon());

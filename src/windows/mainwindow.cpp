@@ -4,6 +4,7 @@
 #include "look/accessibility.h"
 #include "look/appearance.h"
 #include "look/picturebutton.h"
+#include "look/screenreader.h"
 #include "music/mediakeys.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
@@ -20,6 +21,7 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 using corvalo::Box;
 using corvalo::Colour;
@@ -166,6 +168,8 @@ void FrmCorvalo::buildControls()
         corvalo::setBackColour(box, displayBack);
         corvalo::setForeColour(box, text);
         box->installEventFilter(this);
+        // Once edited, a result is a number being typed.
+        connect(box, &QLineEdit::textEdited, this, [this] { m_resultShown = false; });
         return box;
     };
     m_txtDisplay = makeDisplay("TxtDisplay", corvalo::SystemColour::MenuText);
@@ -226,13 +230,18 @@ void FrmCorvalo::pressKey(Key key)
 {
     m_state.display = m_txtDisplay->text().toStdString();
     m_state.display2 = m_txtDisplay2->text().toStdString();
+    QWidget* focused = focusWidget();
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
-    if (key == Key::Equals && fault == corvalo::Fault::None) {
-        // The result stands selected: a screen reader reads a selected insertion out as it
-        // lands, and a number typed next replaces it.
-        QLineEdit* shown = m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2;
-        shown->selectAll();
+    // "=" puts its result into the second box; shown there, it is a result.
+    m_resultShown =
+        key == Key::Equals && fault == corvalo::Fault::None && m_state.visible == Box::Display2;
+    // A screen reader reads the box the focus moves to, and a fault's message box; otherwise it
+    // speaks no text put into a box, nor anything outside the focus.
+    if (fault == corvalo::Fault::None && focused && focusWidget() == focused) {
+        const QString shown =
+            (m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2)->text();
+        corvalo::announce(focused, shown.isEmpty() ? QStringLiteral("Empty") : shown);
     }
     if (key == Key::Clear)
         emit cleared();
@@ -339,13 +348,18 @@ bool FrmCorvalo::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (typesNumber(key)) {
+        if (std::exchange(m_resultShown, false))
+            box->clear();
         // The calculator's decimal point is "." in every layout; a comma would end the number.
         box->insert(isKeypadDecimal(key) ? QStringLiteral(".") : key->text());
         numberTyped();
         return true;
     }
-    if (key->key() == Qt::Key_Minus && startsNumber(box))
+    if (key->key() == Qt::Key_Minus && (m_resultShown || startsNumber(box))) {
+        if (std::exchange(m_resultShown, false))
+            box->clear();
         return false;
+    }
     return keyTyped(key) || QMainWindow::eventFilter(watched, event);
 }
 

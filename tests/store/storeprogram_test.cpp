@@ -3,6 +3,7 @@
 #include "store/storeprogram.h"
 #include "store/storewindow.h"
 
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 #include <QWebEnginePage>
@@ -75,6 +76,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         auto* window = qobject_cast<Form1*>(shown.first());
         QVERIFY(window && window->isVisible());
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
         QCOMPARE(store.answers(), QByteArray("opened\n"));
         QVERIFY(window->windowIcon().isNull());
         QWebEngineView* view = window->webView();

@@ -28,12 +28,12 @@ const std::vector<TreeRow> treeRows = {
     {"FrmCorvalo", "CmdEquals", A::Button, "Equals"},
     {"FrmCorvalo", "LblInfo", absent, ""}, // an empty label
     {"FrmCorvalo", "Image2", A::Graphic, "Default skin"},
-    {"frmSplash", "", A::Dialog, "Corvalo"},
+    {"frmSplash", "", A::Window, "Corvalo"},
     {"frmSplash", "Image1", absent, ""}, // the starry background
     {"frmSplash", "Image3", A::Graphic, "Christmas tree"},
     {"frmSplash", "Image4", A::Graphic, "Snowy village"},
     {"frmSplash", "Label1", A::StaticText, "(Click To Close)"},
-    {"FrmExp1", "", A::Window, "Help-Example"},
+    {"FrmExp1", "", A::Dialog, "Help-Example"},
     {"FrmExp1", "Image1", absent, ""}, // the snowflake background
     {"FrmExp1", "Shape1", absent, ""},
     {"FrmAbout", "", A::Dialog, "About"},

@@ -186,6 +186,8 @@ private slots:
                                              << "0.0005" << false;
         QTest::newRow("typed digit enables equals") << "5 + 7 = '3'"
                                                     << "3" << true;
+        QTest::newRow("typed minus after result") << "5 + 7 = '-2'"
+                                                  << "-2" << true;
     }
 
     void clickedKeys()

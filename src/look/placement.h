@@ -17,7 +17,7 @@ QMargins frameMargins(const QWidget* window);
 
 // Keeps a window that was given a place of its own wholly on its screen's available area,
 // counting its frame (that of the main window when its own is not known yet). A window left to
-// the window manager's placement is left alone.
+// the window manager's placement is placed by it, and made no larger than that area.
 void keepOnScreen(QWidget* window, QMargins frameEstimate);
 
 } // namespace corvalo

@@ -37,17 +37,23 @@ QMargins frameMargins(const QWidget* window)
 
 void keepOnScreen(QWidget* window, QMargins frameEstimate)
 {
-    if (!window->testAttribute(Qt::WA_Moved))
-        return;
     const QRect client = window->geometry();
-    QScreen* screen = QGuiApplication::screenAt(client.center());
+    const bool moved = window->testAttribute(Qt::WA_Moved);
+    QScreen* screen = moved ? QGuiApplication::screenAt(client.center()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QMargins frame = window->isVisible() ? frameMargins(window) : frameEstimate;
-    const QRect placed =
-        placedWithin(client + frame, screen->availableGeometry(), screen->devicePixelRatio());
+    const QRect area = screen->availableGeometry();
+    if (!moved) {
+        const QSize fits =
+            client.size().boundedTo((area - frame).size()).expandedTo(window->minimumSize());
+        if (fits != client.size())
+            window->resize(fits);
+        return;
+    }
+    const QRect placed = placedWithin(client + frame, area, screen->devicePixelRatio());
     // Placed by its client area, as designed: the frame is the window manager's to add.
     if (placed != client + frame)
         window->setGeometry(placed - frame);

@@ -1,0 +1,181 @@
+#include "screenreader.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QLineEdit>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+#include <QPointer>
+#include <QtCore/private/qobject_p_p.h>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/private/qspiaccessiblebridge_p.h>
+#include <QTimer>
+#include <QWidget>
+
+namespace corvalo {
+
+namespace {
+
+// Qt 6.4 sends a changed description as a reference to the object rather than as the text, and
+// Orca 43 fails on it. The change goes out again here as AT-SPI has it: on the accessibility
+// bus Qt opened, from the object Qt exposes for the widget.
+void sendDescriptionChange(QWidget* widget, const QString& text)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    const QDBusConnection bus(QStringLiteral("a11y"));
+    if (!QAccessible::isActive() || !iface || !bus.isConnected())
+        return;
+    const QString path =
+        QStringLiteral("/org/a11y/atspi/accessible/%1").arg(QAccessible::uniqueId(iface));
+    QDBusMessage change = QDBusMessage::createSignal(
+        path, QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
+    QDBusArgument root;
+    root.beginStructure();
+    root << bus.baseService() << QDBusObjectPath("/org/a11y/atspi/accessible/root");
+    root.endStructure();
+    change << QStringLiteral("accessible-description") << 0 << 0
+           << QVariant::fromValue(QDBusVariant(text)) << QVariant::fromValue(root);
+    bus.send(change);
+}
+
+// Qt reads the desktop's accessibility status when the session bus offers the accessibility bus,
+// and never again. Its bridge learns of the status from an object of its own that it is
+// connected to; that object is asked to read the status afresh.
+void readAccessibilityStatusAgain()
+{
+    QSpiAccessibleBridge* bridge = QSpiAccessibleBridge::instance();
+    QObjectPrivate::ConnectionData* connections =
+        bridge ? QObjectPrivate::get(bridge)->connections.loadRelaxed() : nullptr;
+    for (auto* c = connections ? connections->senders : nullptr; c; c = c->next)
+        if (c->sender && qstrcmp(c->sender->metaObject()->className(), "DBusConnection") == 0) {
+            QMetaObject::invokeMethod(c->sender, "serviceRegistered", Qt::QueuedConnection);
+            return;
+        }
+}
+
+// Follows the desktop's accessibility status; and once the program is on the accessibility bus,
+// however late, tells the screen reader which window is active and what has the focus, which it
+// would otherwise learn only at the next change.
+class ScreenReaderWatch : public QObject, public QAccessible::ActivationObserver {
+    Q_OBJECT
+public:
+    explicit ScreenReaderWatch(QObject* parent) : QObject(parent)
+    {
+        QDBusConnection::sessionBus().connect(
+            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+            this, SLOT(statusChanged(QString, QVariantMap, QStringList)));
+        QAccessible::installActivationObserver(this);
+    }
+    ~ScreenReaderWatch() override { QAccessible::removeActivationObserver(this); }
+
+    void accessibilityActiveChanged(bool active) override
+    {
+        // Qt joins the bus only after telling its observers.
+        if (active)
+            QTimer::singleShot(0, this, &ScreenReaderWatch::tellWhereWeAre);
+    }
+
+private:
+    static void tellWhereWeAre()
+    {
+        QWidget* window = QApplication::activeWindow();
+        if (!window)
+            return;
+        QAccessible::State active;
+        active.active = true;
+        QAccessibleStateChangeEvent activated(window, active);
+        QAccessible::updateAccessibility(&activated);
+        QAccessibleEvent focus(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                               QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+
+private slots:
+    void statusChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
+    {
+        if (interface == QLatin1String("org.a11y.Status") && !QAccessible::isActive() &&
+            (changed.value(QStringLiteral("IsEnabled")).toBool() ||
+             changed.value(QStringLiteral("ScreenReaderEnabled")).toBool()))
+            readAccessibilityStatusAgain();
+    }
+};
+
+// Qt tells of the selection a text box makes as the keyboard reaches it before it tells of the
+// box's focus, and Orca then takes the box as focused already and never says its name. That news
+// is held back until the focus is told; the screen reader then reads the box, selection and all.
+class FocusFirst : public QObject {
+public:
+    using QObject::QObject;
+
+    static void update(QAccessibleEvent* event)
+    {
+        if (s_arriving && event->object() == s_arriving) {
+            if (event->type() == QAccessible::Focus)
+                s_arriving = nullptr;
+            else if (event->type() == QAccessible::TextSelectionChanged ||
+                     event->type() == QAccessible::TextCaretMoved)
+                return;
+        }
+        if (QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration())
+            if (QPlatformAccessibility* bridge = platform->accessibility())
+                bridge->notifyAccessibilityUpdate(event);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::FocusIn || !qobject_cast<QLineEdit*>(watched))
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::ShortcutFocusReason) {
+            s_arriving = watched;
+            // The focus is told within the same call that gives it, if at all.
+            QTimer::singleShot(0, this, [] { s_arriving = nullptr; });
+        }
+        return false;
+    }
+
+private:
+    static inline QPointer<QObject> s_arriving;
+};
+
+} // namespace
+
+void tellFocusFirst()
+{
+    qApp->installEventFilter(new FocusFirst(qApp));
+    QAccessible::installUpdateHandler(&FocusFirst::update);
+}
+
+void followScreenReader()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        new ScreenReaderWatch(qApp);
+}
+
+void announce(QWidget* widget, const QString& text)
+{
+    sendDescriptionChange(widget, text);
+    // What the screen reader keeps of the description is put back at once, unspoken.
+    sendDescriptionChange(widget, widget->accessibleDescription());
+}
+
+void setAnnouncedDescription(QWidget* widget, const QString& description)
+{
+    if (widget->accessibleDescription() == description)
+        return;
+    widget->setAccessibleDescription(description);
+    sendDescriptionChange(widget, description);
+}
+
+} // namespace corvalo
+
+#include "screenreader.moc"

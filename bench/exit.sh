@@ -7,16 +7,12 @@
 # File > Exit. It prints whether the good file played and how long the program took to end (at
 # most 20 s; past that it is killed). Other build trees named run their program in turn.
 set -euo pipefail
-runs=${1:-3}
-[[ $runs =~ ^[0-9]+$ ]] || { echo "usage: bash $0 [runs, default 3] [BUILD...]" >&2; exit 2; }
-shift $(($# > 0))
-builds=()
-for build in "$@"; do builds+=("$(realpath "$build")"); done
 cd "$(dirname "$0")/.."
-cmake --build build --target corvalo corvalo_media >/dev/null
-builds=("$PWD/build" "${builds[@]}")
-
 source tools/virtual-display.sh
+benchArgs 3 "bash bench/exit.sh [runs] [BUILD...]" "$@"
+runs=$count
+cmake --build build --target corvalo corvalo_media >/dev/null
+
 privateSession
 startDisplay 1024x768
 mkdir -p "$work/files" "$work/share"

@@ -11,6 +11,9 @@
 #   startOpenbox                   the openbox window manager on it
 #   waitFor SECONDS COMMAND...     polls the command until it succeeds
 #   settledShot WINDOW FILE        a picture of the window once two in a row are the same
+#   benchArgs DEFAULT USAGE ARGS...  for a benchmark that compares build trees: $count, a whole
+#                                  number (DEFAULT unless ARGS start with one), and $builds,
+#                                  build/ then the other build folders ARGS name
 
 ownDbusSession() {
     [ -z "${CORVALO_OWN_DBUS:-}" ] || return 0
@@ -76,4 +79,16 @@ settledShot() {
         return 1
     }
     waitFor 10 settled "$1" && convert "$now" "$2"
+}
+
+benchArgs() {
+    count=$1
+    local usage=$2 build
+    shift 2
+    if [[ ${1:-} =~ ^[0-9]+$ ]]; then count=$1; shift; fi
+    builds=("$PWD/build")
+    for build in "$@"; do
+        [ -d "$build" ] || { echo "usage: $usage" >&2; exit 2; }
+        builds+=("$(realpath "$build")")
+    done
 }

@@ -58,7 +58,7 @@ for kind in $kinds; do
         paste -d' ' <(median 1 "$results") <(awk '{print $2 - $1}' "$results" | sort -n |
             awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}') <(median 3 "$results") \
             <(median 4 "$results") |
-            awk -v kind="$kind" -v plugin="${builds[$i]: -44}" '{
+            awk -v kind="$kind" -v plugin="${builds[$i]}" '{
                 printf "%-5s %-44s %6.1f MiB %6.1f MiB %9.1f ms %9d\n", kind, plugin,
                     $1 / 1024, $2 / 1024, $3, $4 }'
     done

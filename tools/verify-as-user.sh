@@ -17,13 +17,18 @@ before=$(snapshot)
 
 corvalo >"$XDG_RUNTIME_DIR/../corvalo-user.log" 2>&1 &
 app=$!
-main=$(timeout 60 xdotool search --sync --onlyvisible --pid "$app" --name '^Corvalo\(Xmas\)$' | head -1)
+main=$(timeout 60 xdotool search --sync --onlyvisible --all --pid "$app" --name '^Corvalo\(Xmas\)$' | head -1)
 [ -n "$main" ] || { echo "FAIL: the main window did not show"; exit 1; }
 
 play() { # file: through the music manager, from its menu entry
-    local music
-    xdotool windowactivate --sync "$main" key F10 Right Right Return
-    music=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app" --name '^Music selection$' | head -1)
+    local music= try
+    for try in 1 2 3 4 5; do # the first keys may come before the menu bar takes them
+        xdotool windowactivate --sync "$main" key F10 Right Right Return
+        music=$(timeout 4 xdotool search --sync --onlyvisible --all --pid "$app" \
+            --name '^Music selection$' | head -1)
+        [ -n "$music" ] && break
+        xdotool key Escape Escape
+    done
     [ -n "$music" ] || { bad "$1: the music manager did not open"; return 1; }
     xdotool mousemove --window "$music" 140 53 click 1 key ctrl+a
     xdotool type --delay 10 "$1"
@@ -45,10 +50,10 @@ storeProgram() { pgrep -u "$(id -u)" -x corvalo-store; }
 noStoreProgram() { ! storeProgram; }
 storeWindow() {
     waitFor 30 storeProgram || return 1
-    timeout 90 xdotool search --sync --onlyvisible --pid "$(storeProgram)" \
+    timeout 90 xdotool search --sync --onlyvisible --all --pid "$(storeProgram)" \
         --name '^Snowdrift Gift Store$' | head -1
 }
-splash=$(for w in $(xdotool search --onlyvisible --pid "$app"); do
+splash=$(for w in $(xdotool search --onlyvisible --all --pid "$app" --name ''); do
     xdotool getwindowgeometry "$w" | grep -q "Geometry: 492x283" && echo "$w"; done | head -1)
 openStore() { xdotool mousemove --window "$splash" 244 28 click 1; storeWindow; }
 if [ -n "$splash" ] && store=$(openStore) && [ -n "$store" ]; then

@@ -62,6 +62,27 @@ void keepFfmpegAside()
     gst_plugin_feature_list_free(features);
 }
 
+// Without a sound server of the PulseAudio kind (PipeWire's among them), whose socket lies in the
+// user's runtime folder (or the system's), its client library would make that folder's "pulse"
+// on the way to finding none, through GStreamer's PulseAudio output or OpenAL's: the sound goes
+// to ALSA at once instead.
+bool hasPulseServer()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return qEnvironmentVariableIsSet("PULSE_SERVER") ||
+           (!runtime.isEmpty() && QFile::exists(runtime + QStringLiteral("/pulse/native"))) ||
+           QFile::exists(QStringLiteral("/run/pulse/native"));
+}
+
+void keepPulseAside()
+{
+    for (const char* sink : {"pulsesink", "openalsink"})
+        if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), sink)) {
+            gst_plugin_feature_set_rank(feature, GST_RANK_NONE);
+            gst_object_unref(feature);
+        }
+}
+
 // GStreamer's start reads or builds the plugin registry, which may take a second: it runs on a
 // thread of its own, once, and says when it is done on the thread that asked.
 class GstStart : public QObject {
@@ -72,11 +93,13 @@ public:
         m_told->start = this;
         chooseRegistry();
         auto told = m_told;
-        std::thread([told] {
+        std::thread([told, pulse = hasPulseServer()] {
             GError* error = nullptr;
             const bool ok = gst_init_check(nullptr, nullptr, &error);
             if (ok)
                 keepFfmpegAside();
+            if (ok && !pulse)
+                keepPulseAside();
             const QString problem =
                 ok ? QString() : QString::fromUtf8(error ? error->message : "GStreamer failed.");
             g_clear_error(&error);

@@ -7,9 +7,16 @@ cd "$(dirname "$0")/.."
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# Given targets, only what building and running them needs: no tests, benchmarks or packaging.
+only_run=$(($# > 0))
 missing=()
+section=
 while read -r package; do
-    case "$package" in ''|'#'*) continue ;; esac
+    case "$package" in
+    '#'*) section=$package; continue ;;
+    '') continue ;;
+    esac
+    [[ $only_run = 1 && ($section == "# for the checks"* || $section == "# packaging"*) ]] && continue
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
         missing+=("$package")
 done < tools/debian-packages.txt
@@ -20,5 +27,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+checks=$([ "$only_run" = 1 ] && echo OFF || echo ON)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVALO_BUILD_TESTS=$checks \
+    -DCORVALO_BUILD_BENCHMARKS=$checks >/dev/null
 cmake --build build -j"$(nproc)" ${1:+--target "$@"}

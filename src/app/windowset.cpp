@@ -136,9 +136,7 @@ frmmusic* WindowSet::musicManager()
     frmmusic* music = instance(m_music, &created);
     if (created) {
         connect(music, &frmmusic::storeRequested, this, &WindowSet::openStore);
-        connect(music, &frmmusic::playRequested, this, [this](const QString& location) {
-            shownMainWindow()->musicPlayer()->setLocation(location);
-        });
+        connect(music, &frmmusic::playRequested, this, &WindowSet::play);
     }
     return music;
 }
@@ -190,8 +188,14 @@ void WindowSet::routeDesktopControls()
     connect(&m_desktopControls, &MprisService::raiseRequested, this,
             [this] { show(shownMainWindow()); });
     connect(&m_desktopControls, &MprisService::quitRequested, this, &WindowSet::exitProgram);
-    connect(&m_desktopControls, &MprisService::openRequested, this,
-            [this](const QString& path) { shownMainWindow()->musicPlayer()->setLocation(path); });
+    connect(&m_desktopControls, &MprisService::openRequested, this, &WindowSet::play);
+}
+
+// A sound file or playlist asked for by a window or the desktop plays on the main window's
+// player, which outlives them.
+void WindowSet::play(const QString& location)
+{
+    shownMainWindow()->musicPlayer()->setLocation(location);
 }
 
 void WindowSet::openStore()

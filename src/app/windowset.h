@@ -77,6 +77,7 @@ private:
     FrmCorvalo* shownMainWindow();
     MediaBackend* loadMediaBackend(QString* why);
     void routeDesktopControls();
+    void play(const QString& location);
 
     QPointer<FrmCorvalo> m_main;
     QPointer<frmSplash> m_splash;

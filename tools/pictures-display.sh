@@ -17,7 +17,15 @@ privateSession
 atExit='[ -z "${KEEP_PICTURES:-}" ] || cp -r "$work" "$KEEP_PICTURES"'
 export QT_QPA_PLATFORM=xcb
 unset QT_SCALE_FACTOR XDG_CURRENT_DESKTOP KDE_SESSION_VERSION
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+# A window that goes while the search looks at it (Qt's short-lived ones) fails that search: again.
+window() {
+    local found try
+    for try in 1 2 3; do
+        found=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1) &&
+            [ -n "$found" ] && echo "$found" && return 0
+    done
+    return 1
+}
 
 startDisplay 2560x1600
 [ "$manager" != openbox ] || startOpenbox

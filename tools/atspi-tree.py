@@ -9,6 +9,7 @@ of the menu bar, as a screen-reader user would, prints the tree (trimmed) and ch
 - every window is a frame or a dialog with its name;
 - every picture and every label in the windows has a name (empty labels and backgrounds are left
   out of the tree);
+- a slider's value reads as its text, not a bare number;
 - the keypad with "?" is 25 push buttons, each with a name of its own;
 - what is announced (ANNOUNCED): a click on "Winter" in the skin chooser changes the focused
   button's description to the skin now previewed, as text a screen reader can speak, and the
@@ -45,6 +46,9 @@ INSIDE = [  # window, role, name of an object it must hold
     ("Music selection", "text", "Music file"),
     ("Skins", "image", "Winter skin"),
     ("Skins", "image", "Halloween skin"),
+]
+VALUE_TEXTS = [  # window, slider, what a screen reader says for its value
+    ("Corvalo(Xmas)", "Volume", "50%"),
 ]
 NAMED_ROLES = {"image", "label", "push button", "menu item", "frame", "dialog"}
 
@@ -182,6 +186,11 @@ def main():
         for obj in walk(window):
             if obj.getRoleName() in NAMED_ROLES and not obj.name:
                 problems.append(f"a nameless {obj.getRoleName()} in '{window.name}'")
+    for window, name, text in VALUE_TEXTS:
+        slider = find(shown.get(window, corvalo), "slider", name)
+        attributes = dict(a.split(":", 1) for a in slider.getAttributes()) if slider else {}
+        if attributes.get("valuetext") != text:
+            problems.append(f"slider '{name}' reads as {attributes.get('valuetext')}, not {text}")
     client = [c for c in shown["Corvalo(Xmas)"] if c.getRoleName() == "filler"][0]
     keys = [c for c in client if c.getRoleName() == "push button"]
     if len(keys) != 25 or len({k.name for k in keys}) != 25:

@@ -27,7 +27,7 @@ void setUpApplication()
     std::signal(SIGPIPE, SIG_IGN);
     installPlainWidgetInterfaces();
     followScreenReader();
-    tellFocusFirst();
+    tidyAnnouncements();
     followDesktopColours();
     // The pixmap cache is sized for pictures at 100 %; at 300 % they take nine times the room.
     qreal ratio = 1;

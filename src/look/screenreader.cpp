@@ -1,12 +1,15 @@
 #include "screenreader.h"
 
+#include <QAbstractSlider>
 #include <QAccessible>
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QLineEdit>
 #include <qpa/qplatformaccessibility.h>
 #include <qpa/qplatformintegration.h>
@@ -58,6 +61,55 @@ void readAccessibilityStatusAgain()
         }
 }
 
+constexpr char valueTextProperty[] = "corvalo.valueText";
+
+// Qt 6.4 gives every object an empty set of attributes. A screen reader speaks a value's
+// "valuetext" attribute, where there is one, in place of the bare number; that one question is
+// answered here, and everything else goes on to Qt's own handler, which this one stands in front
+// of on the bus.
+class ValueTexts : public QDBusVirtualObject {
+public:
+    static void standInFront()
+    {
+        const QString path = QStringLiteral("/org/a11y/atspi/accessible");
+        QDBusConnection bus(QStringLiteral("a11y"));
+        QSpiAccessibleBridge* bridge = QSpiAccessibleBridge::instance();
+        QObject* registered = bus.objectRegisteredAt(path);
+        if (!bridge || !registered || dynamic_cast<ValueTexts*>(registered))
+            return;
+        auto* qt = bridge->findChild<QDBusVirtualObject*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!qt || qt != registered)
+            return;
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        bus.unregisterObject(path, QDBusConnection::UnregisterTree);
+        if (!bus.registerVirtualObject(path, new ValueTexts(qt), QDBusConnection::SubPath))
+            bus.registerVirtualObject(path, qt, QDBusConnection::SubPath);
+    }
+
+    QString introspect(const QString& path) const override { return m_qt->introspect(path); }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.type() == QDBusMessage::MethodCallMessage &&
+            message.member() == QLatin1String("GetAttributes") &&
+            message.interface() == QLatin1String("org.a11y.atspi.Accessible")) {
+            const uint id = message.path().section(u'/', -1).toUInt();
+            QAccessibleInterface* iface = id ? QAccessible::accessibleInterface(id) : nullptr;
+            const QString text = iface ? valueText(iface->object()) : QString();
+            if (!text.isEmpty()) {
+                const QMap<QString, QString> attributes{{QStringLiteral("valuetext"), text}};
+                return connection.send(message.createReply(QVariant::fromValue(attributes)));
+            }
+        }
+        return m_qt->handleMessage(message, connection);
+    }
+
+private:
+    explicit ValueTexts(QDBusVirtualObject* qt) : QDBusVirtualObject(qt), m_qt(qt) {}
+
+    QDBusVirtualObject* m_qt;
+};
+
 // Follows the desktop's accessibility status; and once the program is on the accessibility bus,
 // however late, tells the screen reader which window is active and what has the focus, which it
 // would otherwise learn only at the next change.
@@ -71,6 +123,8 @@ public:
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
             this, SLOT(statusChanged(QString, QVariantMap, QStringList)));
         QAccessible::installActivationObserver(this);
+        if (QAccessible::isActive())
+            QTimer::singleShot(0, this, &ScreenReaderWatch::tellWhereWeAre);
     }
     ~ScreenReaderWatch() override { QAccessible::removeActivationObserver(this); }
 
@@ -84,6 +138,7 @@ public:
 private:
     static void tellWhereWeAre()
     {
+        ValueTexts::standInFront();
         QWidget* window = QApplication::activeWindow();
         if (!window)
             return;
@@ -109,7 +164,8 @@ private slots:
 // Qt tells of the selection a text box makes as the keyboard reaches it before it tells of the
 // box's focus, and Orca then takes the box as focused already and never says its name. That news
 // is held back until the focus is told; the screen reader then reads the box, selection and all.
-class FocusFirst : public QObject {
+// Values changed quietly are not told at all.
+class UpdateFilter : public QObject {
 public:
     using QObject::QObject;
 
@@ -122,10 +178,15 @@ public:
                      event->type() == QAccessible::TextCaretMoved)
                 return;
         }
+        if (event->type() == QAccessible::ValueChanged && event->object() &&
+            event->object() == s_quiet)
+            return;
         if (QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration())
             if (QPlatformAccessibility* bridge = platform->accessibility())
                 bridge->notifyAccessibilityUpdate(event);
     }
+
+    static inline QPointer<QObject> s_quiet;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -148,10 +209,10 @@ private:
 
 } // namespace
 
-void tellFocusFirst()
+void tidyAnnouncements()
 {
-    qApp->installEventFilter(new FocusFirst(qApp));
-    QAccessible::installUpdateHandler(&FocusFirst::update);
+    qApp->installEventFilter(new UpdateFilter(qApp));
+    QAccessible::installUpdateHandler(&UpdateFilter::update);
 }
 
 void followScreenReader()
@@ -166,6 +227,23 @@ void announce(QWidget* widget, const QString& text)
     sendDescriptionChange(widget, text);
     // What the screen reader keeps of the description is put back at once, unspoken.
     sendDescriptionChange(widget, widget->accessibleDescription());
+}
+
+void setValueText(QWidget* widget, const QString& text)
+{
+    widget->setProperty(valueTextProperty, text);
+}
+
+QString valueText(const QObject* widget)
+{
+    return widget ? widget->property(valueTextProperty).toString() : QString();
+}
+
+void setValueQuietly(QAbstractSlider* slider, int value)
+{
+    UpdateFilter::s_quiet = slider;
+    slider->setValue(value);
+    UpdateFilter::s_quiet = nullptr;
 }
 
 void setAnnouncedDescription(QWidget* widget, const QString& description)

@@ -1,5 +1,7 @@
 #pragma once
 
+class QAbstractSlider;
+class QObject;
 class QString;
 class QWidget;
 
@@ -13,12 +15,22 @@ void announce(QWidget* widget, const QString& text);
 // Sets the widget's description and has a screen reader read it out if the widget has the focus.
 void setAnnouncedDescription(QWidget* widget, const QString& description);
 
+// What a screen reader says for the widget's value, in place of the bare number; an empty text
+// leaves the number. Set it before the value changes: the screen reader asks for it then.
+void setValueText(QWidget* widget, const QString& text);
+QString valueText(const QObject* widget);
+
+// Sets a value that moves by itself, such as a playing position, without the screen reader
+// reading out every step; it reads the value when asked.
+void setValueQuietly(QAbstractSlider* slider, int value);
+
 // A program started before the screen reader joins the accessibility bus once the desktop says
 // that assistive technology is on. Once per application: corvalo::setUpApplication() does it.
 void followScreenReader();
 
-// A text box the keyboard reaches is announced by its name first. Once per application:
+// A text box the keyboard reaches is announced by its name first, and values set quietly are not
+// announced. Once per application:
 // corvalo::setUpApplication() does it.
-void tellFocusFirst();
+void tidyAnnouncements();
 
 } // namespace corvalo

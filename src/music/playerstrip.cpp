@@ -1,6 +1,7 @@
 #include "playerstrip.h"
 
 #include "look/appearance.h"
+#include "look/screenreader.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -89,6 +90,11 @@ void PlayerStrip::buildControls()
     m_volumeSlider->setRange(0, 100);
     m_volumeSlider->setSingleStep(5);
     m_volumeSlider->setPageStep(volumeStep);
+    // A screen reader would read both values as bare numbers, the position in milliseconds.
+    connect(m_seekSlider, &QSlider::valueChanged, this, [this](int ms) { tellPosition(ms); });
+    connect(m_volumeSlider, &QSlider::valueChanged, this, [this](int volume) {
+        corvalo::setValueText(m_volumeSlider, QString::number(volume) + u'%');
+    });
     m_volumeSlider->setValue(50);
     m_volumeSlider->setFixedWidth(48);
 
@@ -252,17 +258,23 @@ void PlayerStrip::refresh()
 
 void PlayerStrip::refreshTime()
 {
-    if (!m_seekSlider->isSliderDown())
-        m_seekSlider->setValue(static_cast<int>(std::min<qint64>(m_position, INT_MAX)));
+    // Where the user moved the slider and the player followed, the slider takes its new value
+    // itself and that one is told.
+    const int position = static_cast<int>(std::min<qint64>(m_position, INT_MAX));
+    if (!m_seekSlider->isSliderDown() && m_seekSlider->sliderPosition() != position)
+        corvalo::setValueQuietly(m_seekSlider, position);
     m_timeLabel->setText(m_title.isEmpty() ? QString()
                                            : formatTime(m_position) + QStringLiteral(" / ") +
                                                  formatTime(m_duration));
-    // A screen reader reads the slider's value as a bare count of milliseconds; this it reads
-    // out beside it.
-    m_seekSlider->setAccessibleDescription(m_title.isEmpty()
-                                               ? QString()
-                                               : formatTime(m_position) + QStringLiteral(" of ") +
-                                                     formatTime(m_duration));
+    tellPosition(m_seekSlider->isSliderDown() ? m_seekSlider->value() : m_position);
+}
+
+void PlayerStrip::tellPosition(qint64 ms)
+{
+    corvalo::setValueText(m_seekSlider,
+                          m_title.isEmpty()
+                              ? QString()
+                              : formatTime(ms) + QStringLiteral(" of ") + formatTime(m_duration));
 }
 
 QString PlayerStrip::formatTime(qint64 ms)

@@ -49,6 +49,7 @@ private:
     void nudgePosition(qint64 by);
     void refresh();
     void refreshTime();
+    void tellPosition(qint64 ms);
 
     QToolButton* m_playButton = nullptr;
     QToolButton* m_stopButton = nullptr;

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 #include <limits>
 #include <optional>
@@ -231,14 +232,19 @@ void FrmCorvalo::pressKey(Key key)
     m_state.display = m_txtDisplay->text().toStdString();
     m_state.display2 = m_txtDisplay2->text().toStdString();
     QWidget* focused = focusWidget();
+    auto* focusedBox = qobject_cast<QLineEdit*>(focused);
+    const QString focusedText = focusedBox ? focusedBox->text() : QString();
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
     // "=" puts its result into the second box; shown there, it is a result.
     m_resultShown =
         key == Key::Equals && fault == corvalo::Fault::None && m_state.visible == Box::Display2;
-    // A screen reader reads the box the focus moves to, and a fault's message box; otherwise it
-    // speaks no text put into a box, nor anything outside the focus.
-    if (fault == corvalo::Fault::None && focused && focusWidget() == focused) {
+    // A screen reader reads the box the focus moves to, a fault's message box, and new text that
+    // Enter put into the box it was typed in; otherwise it speaks no text put into a box, nor
+    // anything outside the focus.
+    const bool readAlready = m_enterTyped && focusedBox && !focusedBox->text().isEmpty() &&
+                             focusedBox->text() != focusedText;
+    if (fault == corvalo::Fault::None && focused && focusWidget() == focused && !readAlready) {
         const QString shown =
             (m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2)->text();
         corvalo::announce(focused, shown.isEmpty() ? QStringLiteral("Empty") : shown);
@@ -368,6 +374,8 @@ bool FrmCorvalo::keyTyped(const QKeyEvent* event)
     const auto key = calculatorKey(event);
     if (!key)
         return false;
+    const QScopedValueRollback enter(m_enterTyped, event->key() == Qt::Key_Return ||
+                                                       event->key() == Qt::Key_Enter);
     keyButton(*key)->click();
     return true;
 }

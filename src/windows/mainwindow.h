@@ -73,7 +73,8 @@ private:
     void showFault(corvalo::Fault fault);
 
     corvalo::CalcState m_state;
-    bool m_resultShown = false;                                   // a number typed next replaces it
+    bool m_enterTyped = false;  // the key pressed now came from Enter in a display box
+    bool m_resultShown = false; // a number typed next replaces it
     std::array<QPushButton*, corvalo::keypad.size()> m_buttons{}; // by row of the table
     QLineEdit* m_txtDisplay = nullptr;
     QLineEdit* m_txtDisplay2 = nullptr;

@@ -1,4 +1,5 @@
 #include "app/windowset.h"
+#include "look/screenreader.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
 #include "testsupport.h"
@@ -171,8 +172,9 @@ private slots:
         m_strip->setVolume(volume);
 
         QCOMPARE(part<QLabel>("timeLabel")->text(), time);
-        QCOMPARE(part<QSlider>("seekSlider")->accessibleDescription(),
+        QCOMPARE(corvalo::valueText(part<QSlider>("seekSlider")),
                  QString(time).replace(" / ", " of "));
+        QCOMPARE(corvalo::valueText(part<QSlider>("volumeSlider")), QString::number(volume) + '%');
         QCOMPARE(part<QSlider>("seekSlider")->value(), duration > 0 ? int(position) : 0);
         QCOMPARE(part<QSlider>("seekSlider")->isEnabled(), duration > 0);
         QCOMPARE(m_strip->volume(), volume);

@@ -25,6 +25,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window)
     // discarded after the view and the page it holds.
     auto* profile = new QWebEngineProfile(this);
     m_webBrowser1->setPage(new QWebEnginePage(profile, m_webBrowser1));
+    // The keyboard scrolls the page and reaches its links from the start.
+    m_webBrowser1->setFocus();
     // A screen reader names the window by the page it shows.
     connect(m_webBrowser1, &QWebEngineView::titleChanged, this,
             [this](const QString& title) { setAccessibleName(title); });

@@ -6,6 +6,7 @@
 #include "app/windowset.h"
 #include "look/application.h"
 #include "music/musicmanager.h"
+#include "selfstatus.h"
 #include "skins/skinchooser.h"
 #include "splash/splashwindow.h"
 #include "windows/aboutbox.h"
@@ -15,7 +16,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTest>
 
 #include <cstdio>
@@ -33,13 +33,7 @@ struct Sample {
 Sample sample()
 {
     const struct mallinfo2 info = mallinfo2();
-    Sample s{long(info.uordblks / 1024), long(info.hblkhd / 1024), -1};
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                s.rssKiB = line.mid(6).trimmed().split(' ').first().toLong();
-    return s;
+    return {long(info.uordblks / 1024), long(info.hblkhd / 1024), selfstatus::residentKiB()};
 }
 
 // Lets queued work and deferred deletions run, as the event loop would between two clicks.

@@ -7,13 +7,13 @@
 #include "music/musicmanager.h"
 #include "music/musicplayer.h"
 #include "music/playerstrip.h"
+#include "selfstatus.h"
 #include "soundfiles.h"
 #include "splash/splashwindow.h"
 #include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -23,20 +23,9 @@
 
 namespace {
 
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 void report(const char* step, QElapsedTimer& timer, long& rss)
 {
-    const long now = residentKiB();
+    const long now = selfstatus::residentKiB();
     std::printf("%-40s %7.1f ms   RSS %7ld KiB (%+ld)\n", step, timer.nsecsElapsed() / 1e6, now,
                 now - rss);
     rss = now;
@@ -49,7 +38,7 @@ int main(int argc, char* argv[])
 {
     QElapsedTimer timer;
     timer.start();
-    long rss = residentKiB();
+    long rss = selfstatus::residentKiB();
 
     QApplication app(argc, argv);
     corvalo::setUpApplication();

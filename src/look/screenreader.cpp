@@ -24,22 +24,30 @@ namespace corvalo {
 
 namespace {
 
+// Where Qt's bridge puts the objects it exposes, on the accessibility bus it opened.
+constexpr QLatin1String accessiblePath("/org/a11y/atspi/accessible");
+
+QDBusConnection accessibilityBus()
+{
+    return QDBusConnection(QStringLiteral("a11y"));
+}
+
 // Qt 6.4 sends a changed description as a reference to the object rather than as the text, and
 // Orca 43 fails on it. The change goes out again here as AT-SPI has it: on the accessibility
 // bus Qt opened, from the object Qt exposes for the widget.
 void sendDescriptionChange(QWidget* widget, const QString& text)
 {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
-    const QDBusConnection bus(QStringLiteral("a11y"));
+    const QDBusConnection bus = accessibilityBus();
     if (!QAccessible::isActive() || !iface || !bus.isConnected())
         return;
     const QString path =
-        QStringLiteral("/org/a11y/atspi/accessible/%1").arg(QAccessible::uniqueId(iface));
+        QString(accessiblePath) + u'/' + QString::number(QAccessible::uniqueId(iface));
     QDBusMessage change = QDBusMessage::createSignal(
         path, QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
     QDBusArgument root;
     root.beginStructure();
-    root << bus.baseService() << QDBusObjectPath("/org/a11y/atspi/accessible/root");
+    root << bus.baseService() << QDBusObjectPath(QString(accessiblePath) + QStringLiteral("/root"));
     root.endStructure();
     change << QStringLiteral("accessible-description") << 0 << 0
            << QVariant::fromValue(QDBusVariant(text)) << QVariant::fromValue(root);
@@ -71,19 +79,19 @@ class ValueTexts : public QDBusVirtualObject {
 public:
     static void standInFront()
     {
-        const QString path = QStringLiteral("/org/a11y/atspi/accessible");
-        QDBusConnection bus(QStringLiteral("a11y"));
+        QDBusConnection bus = accessibilityBus();
         QSpiAccessibleBridge* bridge = QSpiAccessibleBridge::instance();
-        QObject* registered = bus.objectRegisteredAt(path);
+        QObject* registered = bus.objectRegisteredAt(accessiblePath);
         if (!bridge || !registered || dynamic_cast<ValueTexts*>(registered))
             return;
         auto* qt = bridge->findChild<QDBusVirtualObject*>(QString(), Qt::FindDirectChildrenOnly);
         if (!qt || qt != registered)
             return;
         qDBusRegisterMetaType<QMap<QString, QString>>();
-        bus.unregisterObject(path, QDBusConnection::UnregisterTree);
-        if (!bus.registerVirtualObject(path, new ValueTexts(qt), QDBusConnection::SubPath))
-            bus.registerVirtualObject(path, qt, QDBusConnection::SubPath);
+        bus.unregisterObject(accessiblePath, QDBusConnection::UnregisterTree);
+        if (!bus.registerVirtualObject(accessiblePath, new ValueTexts(qt),
+                                       QDBusConnection::SubPath))
+            bus.registerVirtualObject(accessiblePath, qt, QDBusConnection::SubPath);
     }
 
     QString introspect(const QString& path) const override { return m_qt->introspect(path); }

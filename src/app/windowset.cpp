@@ -206,11 +206,10 @@ void WindowSet::openStore()
 void WindowSet::start()
 {
     FrmCorvalo* calculator = mainWindow();
-    // The card must not take the focus: the main window is the active window, so the first keys
-    // typed reach the display rather than closing the card.
-    frmSplash* card = splash();
-    card->setAttribute(Qt::WA_ShowWithoutActivating);
-    card->show();
+    // The card comes as any new window does; the main window, shown after it, takes the focus
+    // from it, so the first keys typed reach the display rather than closing the card. A card
+    // shown without the focus would be flagged as wanting attention by some window managers.
+    splash()->show();
     show(calculator);
 }
 

@@ -38,7 +38,7 @@ public:
     StoreLink& store() { return m_store; }
 
     // The program's start: the main window's load step puts the splash card on the screen first,
-    // without the focus, then the main window comes up active with the display focused.
+    // then the main window comes up active with the display focused.
     void start();
 
     // What a store button does: shows the store window (built afresh if it was closed, brought to

@@ -5,6 +5,9 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstring>
+
+#include <xcb/xcb.h>
 
 namespace corvalo {
 
@@ -57,6 +60,27 @@ void keepOnScreen(QWidget* window, QMargins frameEstimate)
     // Placed by its client area, as designed: the frame is the window manager's to add.
     if (placed != client + frame)
         window->setGeometry(placed - frame);
+}
+
+void keepOffTaskbar(QWidget* window)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    auto atom = [connection](const char* name) {
+        const xcb_intern_atom_cookie_t cookie =
+            xcb_intern_atom(connection, false, std::strlen(name), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return atom;
+    };
+    // Qt keeps the states it does not set itself when it shows the window.
+    const xcb_atom_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                 atom("_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, xcb_window_t(window->winId()),
+                        atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2, states);
 }
 
 } // namespace corvalo

@@ -20,4 +20,8 @@ QMargins frameMargins(const QWidget* window);
 // the window manager's placement is placed by it, and made no larger than that area.
 void keepOnScreen(QWidget* window, QMargins frameEstimate);
 
+// Asks the window manager to leave the window out of the task bar and the pager. Called before the
+// window is first shown: the hint is read as the window is mapped. Wayland has no such hint.
+void keepOffTaskbar(QWidget* window);
+
 } // namespace corvalo

@@ -2,6 +2,7 @@
 
 #include "look/accessibility.h"
 #include "look/appearance.h"
+#include "look/placement.h"
 #include "look/product.h"
 
 #include <QFrame>
@@ -59,7 +60,10 @@ QLabel* addPicture(QWidget* parent, const char* name, const char* file, QRect re
 
 } // namespace
 
-frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
+// An ordinary window, only without a frame: a tool or splash window is kept above every window
+// of the program by some window managers (GNOME's, KDE's), where the card must go behind a
+// window the user brings up after it.
+frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     // A frame, not a dialog: a screen reader counts an open dialog into the announcement of
     // every other window.
@@ -70,6 +74,7 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frameless
     corvalo::setBackColour(this, darkBlue);
     setGeometry(corvalo::twipsRect(3885, 6735, 7380, 4245));
     setFixedSize(size());
+    corvalo::keepOffTaskbar(this);
     buildFrame();
 
     installEventFilter(this);

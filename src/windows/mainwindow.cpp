@@ -106,6 +106,9 @@ FrmCorvalo::FrmCorvalo(QWidget* parent) : QMainWindow(parent)
     const QRect clientArea = corvalo::twipsRect(5325, 2835, 3750, 3645);
     const int menuHeight = menuBar()->heightForWidth(clientArea.width());
     setGeometry(clientArea.adjusted(0, -menuHeight, 0, 0));
+    // No maximise button: a window manager that reads the frame's buttons from its size alone
+    // (KDE's) offers one on any window that can grow.
+    setFixedSize(size());
 }
 
 void FrmCorvalo::buildMenu()

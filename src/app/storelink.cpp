@@ -197,6 +197,9 @@ void StoreLink::Process::reap()
 
 StoreLink::StoreLink(const corvalo::PluginFinder& finder) : m_finder(finder)
 {
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        m_movedOn = m_movedOn || (m_awaited > 0 && window != m_askedFrom);
+    });
     m_startTimer.setSingleShot(true);
     m_startTimer.setInterval(std::chrono::seconds(20));
     connect(&m_startTimer, &QTimer::timeout, this, [this] {
@@ -240,6 +243,9 @@ void StoreLink::open(const QUrl& url)
         return;
     send({Message::Show, url, {}});
     ++m_awaited;
+    m_movedOn = false;
+    m_askedFrom = QGuiApplication::focusWindow();
+    qApp->installEventFilter(this);
     setStarting(!m_shown);
     emit changed();
 }
@@ -282,6 +288,9 @@ void StoreLink::readAnswers(const QByteArray& bytes)
         if (answer.kind == Message::Opened) {
             m_shown = true;
             m_awaited = qMax(0, m_awaited - 1);
+            // A window the user did not wait for comes up behind the one they went to.
+            if (!m_movedOn)
+                send({Message::Front, {}, {}});
             m_startTimer.stop();
             setStarting(false);
         } else if (answer.kind == Message::Closed) {
@@ -305,6 +314,15 @@ void StoreLink::readAnswers(const QByteArray& bytes)
                           "said.\n\n") +
            why);
     drop(Leave::Ended);
+}
+
+bool StoreLink::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_awaited == 0)
+        qApp->removeEventFilter(this);
+    else if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)
+        m_movedOn = true;
+    return QObject::eventFilter(watched, event);
 }
 
 void StoreLink::ended(int status)

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QWindow>
 
 #include <chrono>
 #include <memory>
@@ -33,7 +34,8 @@ public:
     // that has not shown its window yet is killed.
     ~StoreLink() override;
 
-    // Shows the store window, brought to the front if it is open, and has it load the page.
+    // Shows the store window, brought to the front if it is open, and has it load the page. The
+    // window takes the keyboard only if the user has not gone on working in the meantime.
     void open(const QUrl& url);
     // Closes the store window as its close box does.
     void close();
@@ -52,6 +54,10 @@ public:
 signals:
     void changed(); // isOnScreen() may have changed
 
+protected:
+    // Notes a key or button the user presses while the window is asked for.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool start();
     void send(const corvalo::storeprotocol::Message& message);
@@ -68,6 +74,9 @@ private:
     std::vector<std::unique_ptr<Process>> m_leaving;
     corvalo::storeprotocol::Reader m_reader;
     int m_awaited = 0; // requests to show the window not answered yet
+    // Since the last request: the user pressed a key or a button, or went to another window.
+    bool m_movedOn = false;
+    QPointer<QWindow> m_askedFrom;
     bool m_shown = false;
     bool m_starting = false;
     QTimer m_startTimer;

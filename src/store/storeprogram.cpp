@@ -55,6 +55,14 @@ void StoreProgram::carryOut(const Message& request)
     case Message::Show:
         showWindow(request.url);
         break;
+    case Message::Front:
+        if (m_window) {
+            if (m_window->isMinimized())
+                m_window->showNormal();
+            m_window->raise();
+            m_window->activateWindow();
+        }
+        break;
     case Message::Close:
         if (m_window)
             m_window->close();
@@ -77,6 +85,9 @@ void StoreProgram::showWindow(const QUrl& url)
     if (!m_window) {
         m_window = new Form1;
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        // The calculator says when it may take the keyboard: the user may have gone on working
+        // while this program started.
+        m_window->setAttribute(Qt::WA_ShowWithoutActivating);
         // Its frame is not known before it is shown; a title bar and thin borders are the guess.
         const int border = m_window->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
         const int title = m_window->style()->pixelMetric(QStyle::PM_TitleBarHeight);
@@ -91,10 +102,6 @@ void StoreProgram::showWindow(const QUrl& url)
         });
     }
     m_window->show();
-    if (m_window->isMinimized())
-        m_window->showNormal();
-    m_window->raise();
-    m_window->activateWindow();
     m_window->navigate(url);
     answer({Message::Opened, {}, {}});
 }

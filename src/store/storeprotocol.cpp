@@ -5,6 +5,7 @@ namespace corvalo::storeprotocol {
 namespace {
 
 constexpr char showWord[] = "show";
+constexpr char frontWord[] = "front";
 constexpr char closeWord[] = "close";
 constexpr char openedWord[] = "opened";
 constexpr char closedWord[] = "closed";
@@ -28,6 +29,8 @@ QByteArray encode(const Message& message)
     switch (message.kind) {
     case Message::Show:
         return QByteArray(showWord) + ' ' + message.url.toEncoded() + '\n';
+    case Message::Front:
+        return QByteArray(frontWord) + '\n';
     case Message::Close:
         return QByteArray(closeWord) + '\n';
     case Message::Opened:
@@ -61,8 +64,8 @@ std::optional<Message> decode(const QByteArray& line, QString* why)
             Message::Failed, {}, QString::fromUtf8(QByteArray::fromPercentEncoding(argument))};
     } else if (space < 0) {
         for (const auto& [kind, name] :
-             {std::pair{Message::Close, closeWord}, std::pair{Message::Opened, openedWord},
-              std::pair{Message::Closed, closedWord}})
+             {std::pair{Message::Front, frontWord}, std::pair{Message::Close, closeWord},
+              std::pair{Message::Opened, openedWord}, std::pair{Message::Closed, closedWord}})
             if (word == name)
                 return Message{kind, {}, {}};
     }

@@ -12,7 +12,9 @@
 // input, and the descriptor that was its standard output when it started (the program points its
 // standard output elsewhere at once, so nothing it loads can write into the channel). One line per
 // message:
-//   calculator -> store:  "show URL"    show the window, bring it to the front, load URL
+//   calculator -> store:  "show URL"    show the window, leaving the keyboard where it is, and
+//                                       load URL
+//                         "front"       bring the window to the front and give it the keyboard
 //                         "close"       close the window, as its close box does
 //   store -> calculator:  "opened"      the window is on the screen
 //                         "closed"      the user closed the window; the program ends
@@ -28,7 +30,7 @@ inline constexpr char folderPrefix[] = "corvalo-store-";
 inline constexpr qsizetype maxLineLength = 16 * 1024;
 
 struct Message {
-    enum Kind { Show, Close, Opened, Closed, Failed };
+    enum Kind { Show, Front, Close, Opened, Closed, Failed };
     Kind kind;
     QUrl url;       // Show
     QString reason; // Failed

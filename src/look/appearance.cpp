@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QHash>
 #include <QIconEngine>
 #include <QImage>
 #include <QLineEdit>
@@ -247,6 +248,28 @@ QIcon windowIcon()
     return icon;
 }
 
+namespace {
+
+// The file each picture handed out was drawn from, by the pixmap's key, which its copies share.
+QHash<qint64, QString>& pictureNames()
+{
+    static QHash<qint64, QString> names;
+    return names;
+}
+
+QPixmap named(const QPixmap& pixmap, const QString& fileName)
+{
+    pictureNames().insert(pixmap.cacheKey(), fileName);
+    return pixmap;
+}
+
+} // namespace
+
+QString pictureName(const QPixmap& pixmap)
+{
+    return pictureNames().value(pixmap.cacheKey());
+}
+
 QPixmap picture(const QString& fileName, qreal ratio)
 {
     const QString path = QStringLiteral(":/pictures/") + fileName;
@@ -257,11 +280,11 @@ QPixmap picture(const QString& fileName, qreal ratio)
             pixmap.load(path);
             QPixmapCache::insert(path, pixmap);
         }
-        return pixmap;
+        return named(pixmap, fileName);
     }
     const QString key = path + QStringLiteral("@%1").arg(ratio);
     if (QPixmapCache::find(key, &pixmap))
-        return pixmap;
+        return named(pixmap, fileName);
 
     const int drawnFor = ratio <= 2 ? 2 : 3;
     const QString stem = path.section(u'.', 0, -2) +
@@ -284,7 +307,7 @@ QPixmap picture(const QString& fileName, qreal ratio)
     image.setDevicePixelRatio(ratio);
     pixmap = QPixmap::fromImage(std::move(image));
     QPixmapCache::insert(key, pixmap);
-    return pixmap;
+    return named(pixmap, fileName);
 }
 
 namespace {

@@ -76,6 +76,8 @@ QIcon windowIcon(); // decoded once and shared
 // ratio and shared. At 1 it is the file itself; above, the file's @2x or @3x rendering, scaled
 // to the ratio where it lies between. Nothing but the file itself is read at 1.
 QPixmap picture(const QString& fileName, qreal ratio = 1);
+// The file name of a picture that picture() gave, or of a copy of it; empty for any other pixmap.
+QString pictureName(const QPixmap& pixmap);
 // An icon that paints picture(fileName, ratio) at whatever ratio it is painted at, decoding only
 // that rendering; disabled, it is the style's greyed variant.
 QIcon pictureIcon(const QString& fileName);

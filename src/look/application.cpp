@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "appearance.h"
+#include "pixelratio.h"
 #include "screenreader.h"
 #include "style.h"
 
@@ -29,6 +30,7 @@ void setUpApplication()
     followScreenReader();
     tidyAnnouncements();
     followDesktopColours();
+    followPixelRatio();
     // The pixmap cache is sized for pictures at 100 %; at 300 % they take nine times the room.
     qreal ratio = 1;
     for (const QScreen* screen : QGuiApplication::screens())

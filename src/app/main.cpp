@@ -32,6 +32,7 @@ int main(int argc, char* argv[])
                    stderr);
         return 1;
     }
+    corvalo::keepGtkOffAccessibilityBus();
     QApplication app(argc, argv);
     corvalo::setUpApplication();
 

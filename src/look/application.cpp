@@ -39,4 +39,9 @@ void setUpApplication()
     QPixmapCache::setCacheLimit(static_cast<int>(std::ceil(ratio * ratio)) * atOneHundredPercent);
 }
 
+void keepGtkOffAccessibilityBus()
+{
+    qputenv("NO_AT_BRIDGE", "1");
+}
+
 } // namespace corvalo

@@ -113,6 +113,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 
+    corvalo::keepGtkOffAccessibilityBus();
     QApplication app(argc, argv);
     corvalo::setUpApplication();
     endOnSignals();

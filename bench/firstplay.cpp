@@ -61,6 +61,7 @@ struct Listener : MediaListener {
             moved = ms;
     }
     void titled(const QString&) override {}
+    void tagged(const QString&, const QString&) override {}
     void failed(Failure, const QString& text) override
     {
         broken = true;

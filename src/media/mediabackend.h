@@ -20,6 +20,8 @@ public:
     // Milliseconds; a duration of 0 is not known yet.
     virtual void progressed(qint64 position, qint64 duration, bool seekable) = 0;
     virtual void titled(const QString& title) = 0; // the source's own title tag
+    // Its artist and album tags, either empty where this report does not name it.
+    virtual void tagged(const QString& artist, const QString& album) = 0;
 
 protected:
     ~MediaListener() = default;
@@ -51,5 +53,5 @@ public:
     createPlayback(corvalo::media::MediaListener* listener) = 0;
 };
 
-#define CorvaloMediaBackend_iid "example.corvalo.MediaBackend/2"
+#define CorvaloMediaBackend_iid "example.corvalo.MediaBackend/3"
 Q_DECLARE_INTERFACE(MediaBackend, CorvaloMediaBackend_iid)

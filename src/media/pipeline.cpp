@@ -36,6 +36,16 @@ qint64 milliseconds(gint64 ns)
     return ns / GST_MSECOND;
 }
 
+// A text tag as the source names it; empty where it does not.
+QString tagText(const GstTagList* tags, const char* tag)
+{
+    gchar* text = nullptr;
+    const bool named = gst_tag_list_get_string(tags, tag, &text) && text;
+    const QString result = named ? QString::fromUtf8(text) : QString();
+    g_free(text);
+    return result;
+}
+
 // A stream of pictures is left as it is: nothing would show it, and decoding it could wake the
 // graphics drivers (hardware decoders) for nothing. Containers carry such names too (an ASF file
 // is "video/x-ms-asf"): those are opened for their sound.
@@ -332,10 +342,12 @@ void Pipeline::take(GstMessage* message)
     case GST_MESSAGE_TAG: {
         GstTagList* tags = nullptr;
         gst_message_parse_tag(message, &tags);
-        gchar* title = nullptr;
-        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title) && title && *title)
-            m_listener->titled(QString::fromUtf8(title));
-        g_free(title);
+        if (const QString title = tagText(tags, GST_TAG_TITLE); !title.isEmpty())
+            m_listener->titled(title);
+        const QString artist = tagText(tags, GST_TAG_ARTIST);
+        const QString album = tagText(tags, GST_TAG_ALBUM);
+        if (!artist.isEmpty() || !album.isEmpty())
+            m_listener->tagged(artist, album);
         gst_tag_list_unref(tags);
         break;
     }

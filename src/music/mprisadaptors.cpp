@@ -91,6 +91,10 @@ QVariantMap MprisPlayerAdaptor::metadata() const
     if (player()->duration() > 0)
         data.insert(QStringLiteral("mpris:length"), player()->duration() * microsPerMilli);
     data.insert(QStringLiteral("xesam:title"), player()->title());
+    if (!player()->artist().isEmpty())
+        data.insert(QStringLiteral("xesam:artist"), QStringList{player()->artist()});
+    if (!player()->album().isEmpty())
+        data.insert(QStringLiteral("xesam:album"), player()->album());
     data.insert(QStringLiteral("xesam:url"), QString::fromLatin1(player()->source().toEncoded()));
     return data;
 }

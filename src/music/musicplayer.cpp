@@ -287,7 +287,7 @@ void MusicPlayer::playEntry(int index)
 {
     m_index = index;
     const QUrl url = m_queue.at(index);
-    m_title.clear();
+    forgetTags();
     m_strip->setMedia(titleOf(url), locationText(url));
     showProgress(0, 0, false);
     enter(State::Playing);
@@ -315,7 +315,7 @@ void MusicPlayer::rewind()
     showProgress(0, m_index > 0 ? 0 : m_duration, m_seekable && m_index == 0);
     if (m_index > 0) {
         m_index = 0;
-        m_title.clear();
+        forgetTags();
         const QUrl first = m_queue.first();
         m_strip->setMedia(titleOf(first), locationText(first));
         emit sourceChanged(first);
@@ -329,7 +329,7 @@ void MusicPlayer::clear()
     const bool had = m_index >= 0;
     m_queue.clear();
     m_index = -1;
-    m_title.clear();
+    forgetTags();
     if (m_playback)
         m_playback->stop();
     showProgress(0, 0, false);
@@ -447,6 +447,26 @@ void MusicPlayer::titled(const QString& title)
         return;
     m_title = title;
     emit trackChanged();
+}
+
+void MusicPlayer::tagged(const QString& artist, const QString& album)
+{
+    // A source may name them in several reports; one that leaves either out keeps what came
+    // before.
+    const QString newArtist = artist.isEmpty() ? m_artist : artist;
+    const QString newAlbum = album.isEmpty() ? m_album : album;
+    if (m_index < 0 || (newArtist == m_artist && newAlbum == m_album))
+        return;
+    m_artist = newArtist;
+    m_album = newAlbum;
+    emit trackChanged();
+}
+
+void MusicPlayer::forgetTags()
+{
+    m_title.clear();
+    m_artist.clear();
+    m_album.clear();
 }
 
 void MusicPlayer::failed(MediaFailure kind, const QString& text)

@@ -49,7 +49,9 @@ public:
 
     // The current entry as the desktop's media controls show it: empty while Empty.
     QUrl source() const;
-    QString title() const; // its title tag, else its file name
+    QString title() const;                      // its title tag, else its file name
+    QString artist() const { return m_artist; } // its tags; empty where it names none
+    QString album() const { return m_album; }
     qint64 position() const { return m_position; }
     qint64 duration() const { return m_duration; }
     bool isSeekable() const { return m_seekable; }
@@ -73,7 +75,7 @@ signals:
     // Each source handed to the player, in turn.
     void sourceChanged(const QUrl& source);
     void stateChanged(MusicPlayer::State state);
-    // The current entry's title or length became known, or another entry became current.
+    // The current entry's tags or length became known, or another entry became current.
     void trackChanged();
     void seeked(qint64 ms); // a jump, not the steady progress
     void seekableChanged(bool seekable);
@@ -100,12 +102,14 @@ private:
     void reportPending();
     void report(const QList<Failure>& failures);
     void showProgress(qint64 position, qint64 duration, bool seekable);
+    void forgetTags(); // another entry, or none, is current
 
     void started() override;
     void ended() override;
     void failed(corvalo::media::Failure kind, const QString& text) override;
     void progressed(qint64 position, qint64 duration, bool seekable) override;
     void titled(const QString& title) override;
+    void tagged(const QString& artist, const QString& album) override;
 
     PlayerStrip* m_strip;
     BackendLoader m_loader;
@@ -115,6 +119,8 @@ private:
     QString m_playlist; // the playlist's path while one plays
     int m_index = -1;
     QString m_title; // the current entry's title tag
+    QString m_artist;
+    QString m_album;
     qint64 m_position = 0;
     qint64 m_duration = 0;
     bool m_seekable = false;

@@ -48,6 +48,7 @@ private slots:
         testsupport::prepareApplication();
         QVERIFY(soundfiles::writeBytes(m_dir.filePath("a.wav"), ""));
         QVERIFY(soundfiles::writeBytes(m_dir.filePath("b.wav"), ""));
+        QVERIFY(soundfiles::writeBytes(m_dir.filePath("tagged.wav"), ""));
         m_windows = testsupport::makeWindowSet();
         m_windows->setMediaBackendLoader([this](QString*) { return &m_media; });
         m_ends = std::make_unique<QSignalSpy>(m_windows.get(), &WindowSet::programEnd);
@@ -120,6 +121,15 @@ private slots:
                                    << "Playing\nPaused\nPlaying\nStopped\nPlaying\nPaused\n"
                                       "Stopped\nPlaying"
                                    << State::Playing << true << 1;
+        QTest::newRow("no artist made up")
+            << "playerctl metadata xesam:artist"
+            << "No player could handle this command" << State::Playing << true << 1;
+        QTest::newRow("a tagged tune") << "play tagged.wav"
+                                       << "" << State::Playing << true << 1;
+        for (const auto& [tag, value] :
+             {std::pair{"artist", "Snow Band"}, {"album", "Winter Tunes"}})
+            QTest::addRow("its %s", tag) << QStringLiteral("playerctl metadata xesam:") + tag
+                                         << value << State::Playing << true << 1;
         QTest::newRow("quit") << call + "Quit"
                               << "" << State::Playing << true << 2;
     }

@@ -35,6 +35,7 @@ struct Recorder : MediaListener {
     void failed(Failure, const QString&) override { ++failures; }
     void progressed(qint64 ms, qint64, bool) override { positions << (position = ms); }
     void titled(const QString& text) override { title = text; }
+    void tagged(const QString&, const QString&) override {}
 };
 
 QByteArray mapped()

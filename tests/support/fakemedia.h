@@ -12,7 +12,8 @@ using namespace corvalo::media;
 
 // A player that plays nothing and takes its time: a source stays loading until the test calls
 // finishLoading(), then fails if its file name starts with "bad", and otherwise sounds until
-// reachEnd(). Every call it gets is logged, so a test sees what was asked of it.
+// reachEnd(), naming an artist and an album if its file name starts with "tagged". Every call it
+// gets is logged, so a test sees what was asked of it.
 class FakePlayback : public QObject, public MediaPlayback {
 public:
     explicit FakePlayback(MediaListener* listener) : m_listener(listener) {}
@@ -32,6 +33,8 @@ public:
             return;
         }
         m_sounding = true;
+        if (m_source.fileName().startsWith(QLatin1String("tagged")))
+            m_listener->tagged(QStringLiteral("Snow Band"), QStringLiteral("Winter Tunes"));
         m_listener->progressed(m_position, 1000, true);
         if (m_playing)
             m_listener->started();

@@ -254,8 +254,11 @@ void MusicPlayer::setLocation(const QString& path)
     }
     const QFileInfo file(path);
     const QString what = QDir::toNativeSeparators(path);
-    const bool playlist = corvalo::music::playlistFormat(path) != PlaylistFormat::None;
+    bool text = false;
+    const bool playlist =
+        file.isFile() && corvalo::music::playlistFormatOfFile(path, &text) != PlaylistFormat::None;
     QString problem;
+    QString detail;
     QList<QUrl> queue;
     if (!file.exists())
         problem = QStringLiteral("The file does not exist.");
@@ -265,12 +268,15 @@ void MusicPlayer::setLocation(const QString& path)
         corvalo::music::Playlist list = corvalo::music::loadPlaylist(path);
         problem = list.error;
         queue = list.entries;
+    } else if (text) {
+        problem = reasonFor(MediaFailure::Other);
+        detail = QStringLiteral("It is a text file. ") + corvalo::music::playlistsRead();
     } else {
         queue = {QUrl::fromLocalFile(file.absoluteFilePath())};
     }
     if (!problem.isEmpty()) {
         clear();
-        report({{what, problem, {}, {}}});
+        report({{what, problem, detail, {}}});
         return;
     }
     if (!ensurePlayback(what)) {

@@ -7,6 +7,9 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+#include <cstring>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +52,44 @@ PlaylistFormat playlistFormat(const QString& fileName)
     if (suffix == QLatin1String("wax") || suffix == QLatin1String("wmx"))
         return PlaylistFormat::Asx;
     return PlaylistFormat::None;
+}
+
+PlaylistFormat playlistFormatOfText(const QByteArray& start)
+{
+    static const QRegularExpression asx(
+        QStringLiteral(R"(^\s*(<\?xml[^>]*>\s*)?(<!--.*?-->\s*)*<asx[\s>])"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QString text = decodePlaylistText(start);
+    if (asx.match(text).hasMatch())
+        return PlaylistFormat::Asx;
+    if (QStringView(text).trimmed().startsWith(QLatin1String("#EXTM3U")))
+        return PlaylistFormat::M3u;
+    return PlaylistFormat::None;
+}
+
+PlaylistFormat playlistFormatOfFile(const QString& path, bool* text)
+{
+    *text = false;
+    if (const PlaylistFormat format = playlistFormat(path); format != PlaylistFormat::None)
+        return format;
+    // The sound files are left to the player, which reads them on a thread of its own.
+    static const QStringList soundSuffixes = {"mp3", "wma", "asf", "wav", "mid", "midi", "rmi"};
+    if (soundSuffixes.contains(QFileInfo(path).suffix().toLower()))
+        return PlaylistFormat::None;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return PlaylistFormat::None;
+    const QByteArray start = file.read(512);
+    *text = !start.isEmpty() && std::all_of(start.begin(), start.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 || std::strchr("\t\n\r\f", c);
+    });
+    return *text ? playlistFormatOfText(start) : PlaylistFormat::None;
+}
+
+QString playlistsRead()
+{
+    return QStringLiteral("Playlists are files ending in .m3u, .m3u8, .wax or .wmx, and ASX "
+                          "playlists (.asx) or extended M3U lists of any name.");
 }
 
 QString decodePlaylistText(const QByteArray& data)
@@ -196,8 +237,10 @@ Playlist loadPlaylist(const QString& path, const Availability& available)
         return {{},
                 QStringLiteral("The playlist is larger than %1 KB.").arg(maxPlaylistBytes / 1024)};
 
-    const ParsedPlaylist parsed =
-        playlistFormat(path) == PlaylistFormat::Asx ? parseAsx(data) : parseM3u(data);
+    PlaylistFormat format = playlistFormat(path);
+    if (format == PlaylistFormat::None)
+        format = playlistFormatOfText(data);
+    const ParsedPlaylist parsed = format == PlaylistFormat::Asx ? parseAsx(data) : parseM3u(data);
     if (!parsed.error.isEmpty())
         return {{}, parsed.error};
 

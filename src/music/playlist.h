@@ -14,6 +14,15 @@ enum class PlaylistFormat { None, M3u, Asx };
 
 // Told by the file name's suffix: .m3u and .m3u8 are line lists, .wax and .wmx are ASX.
 PlaylistFormat playlistFormat(const QString& fileName);
+// Told by what a file begins with, where its name does not tell: an ASX playlist (the usual
+// .asx) or an extended M3U list.
+PlaylistFormat playlistFormatOfText(const QByteArray& start);
+// What a local file is to the player: a playlist by its name or, unless its name is that of a
+// sound file the music manager offers, by its start, which is read for it. *text tells whether
+// that start is text (and so no sound).
+PlaylistFormat playlistFormatOfFile(const QString& path, bool* text);
+// Says which files are read as playlists, for a file that is text but none.
+QString playlistsRead();
 
 // A playlist beyond these limits is refused rather than read.
 inline constexpr qint64 maxPlaylistBytes = 1024 * 1024;

@@ -66,6 +66,9 @@ private slots:
         QVERIFY(soundfiles::writeBytes(file("list.m3u"), "a.wav\nbad.wav\nb.wav\n"));
         QVERIFY(soundfiles::writeBytes(file("badfirst.m3u"), "bad.wav\na.wav\n"));
         QVERIFY(soundfiles::writeBytes(file("forty.m3u"), forty + "a.wav\n"));
+        QVERIFY(soundfiles::writeBytes(file("tunes.asx"), "<asx><entry><ref href=\"a.wav\"/>"
+                                                          "</entry></asx>\n"));
+        QVERIFY(soundfiles::writeBytes(file("notes.txt"), "Buy more tinsel.\n"));
     }
 
     void cleanup() { closeErrorBoxes(); }
@@ -101,6 +104,11 @@ private slots:
         QTest::newRow("failing source") << "open bad.wav, load" << State::Empty << "" << cannot;
         QTest::newRow("a missing file") << "open gone.wav" << State::Empty << ""
                                         << "Cannot play \"" + file("gone.wav");
+        QTest::newRow("an ASX playlist named .asx")
+            << "open tunes.asx, load" << State::Playing << "a.wav"
+            << "";
+        QTest::newRow("a text file, not played") << "open notes.txt" << State::Empty << ""
+                                                 << "Cannot play \"" + file("notes.txt");
         QTest::newRow("playlist: a bad entry is skipped and told once another plays")
             << "open list.m3u, load, end, load, load" << State::Playing << "b.wav" << cannot;
         QTest::newRow("playlist: through, it waits at its first entry")

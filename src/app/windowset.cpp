@@ -2,6 +2,7 @@
 
 #include "look/placement.h"
 #include "look/product.h"
+#include "look/screenreader.h"
 #include "media/mediabackend.h"
 #include "music/musicmanager.h"
 #include "skins/skinchooser.h"
@@ -10,6 +11,7 @@
 #include "windows/helpexample.h"
 #include "windows/mainwindow.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QWidget>
 
@@ -195,7 +197,12 @@ void WindowSet::routeDesktopControls()
 // player, which outlives them.
 void WindowSet::play(const QString& location)
 {
-    shownMainWindow()->musicPlayer()->setLocation(location);
+    MusicPlayer* player = shownMainWindow()->musicPlayer();
+    player->setLocation(location);
+    // Said where the user is; a location that cannot play says why in its own box.
+    if (QWidget* focused = QApplication::focusWidget();
+        focused && player->state() == MusicPlayer::State::Playing)
+        corvalo::announce(focused, QStringLiteral("Playing ") + player->title());
 }
 
 void WindowSet::openStore()

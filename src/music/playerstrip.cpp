@@ -100,7 +100,11 @@ void PlayerStrip::buildControls()
 
     connect(m_playButton, &QToolButton::clicked, this, &PlayerStrip::togglePlay);
     connect(m_stopButton, &QToolButton::clicked, this, &PlayerStrip::stop);
-    connect(m_muteButton, &QToolButton::clicked, this, [this] { emit changeMuting(!m_muted); });
+    connect(m_muteButton, &QToolButton::clicked, this, [this] {
+        emit changeMuting(!m_muted);
+        corvalo::announce(m_muteButton,
+                          m_muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted"));
+    });
     // Only the user's moves count; values set from the player do not trigger actions.
     connect(m_seekSlider, &QSlider::actionTriggered, this,
             [this] { emit seek(m_seekSlider->sliderPosition()); });
@@ -164,6 +168,11 @@ void PlayerStrip::togglePlay()
         emit pause();
     else
         emit play();
+    // The player has taken the new state, or says in its own box why it could not.
+    if (m_state == State::Playing)
+        corvalo::announce(m_playButton, QStringLiteral("Playing ") + m_title);
+    else if (m_state == State::Paused)
+        corvalo::announce(m_playButton, QStringLiteral("Paused"));
 }
 
 void PlayerStrip::nudgeVolume(int by)
@@ -249,7 +258,9 @@ void PlayerStrip::refresh()
 
     m_muteButton->setIcon(corvalo::pictureIcon(m_muted ? QStringLiteral("player-muted.png")
                                                        : QStringLiteral("player-volume.png")));
-    m_muteButton->setToolTip(m_muted ? QStringLiteral("Unmute") : QStringLiteral("Mute"));
+    const QString muteLabel = m_muted ? QStringLiteral("Unmute") : QStringLiteral("Mute");
+    m_muteButton->setAccessibleName(muteLabel);
+    m_muteButton->setToolTip(muteLabel);
     m_muteAction->setChecked(m_muted);
     m_louderAction->setEnabled(volume() < 100);
     m_softerAction->setEnabled(volume() > 0);

@@ -98,6 +98,10 @@ void Skins::cmdSetClick()
 {
     // Not an either-or: each test reads the previews afresh, and applying leaves them alone.
     for (const Skin& skin : corvalo::skinCatalogue())
-        if (!preview(skin.id)->isHidden())
+        if (!preview(skin.id)->isHidden()) {
             emit skinChosen(skin, preview(skin.id)->pixmap(), preview(skin.id)->accessibleName());
+            // Said at once, and kept as the button's description until another preview.
+            corvalo::setAnnouncedDescription(m_buttons.back(),
+                                             QLatin1String(skin.caption) + QStringLiteral(" set"));
+        }
 }

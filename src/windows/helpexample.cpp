@@ -87,6 +87,9 @@ void FrmExp1::buildControls()
         label->setWordWrap(true);
         corvalo::setForeColour(label, Colour::fromRgb(d.textRgb));
     }
+    // A screen reader reads a dialog's lines of three words or more as it opens; the two-word
+    // heading it reads as the dialog's focus.
+    findChild<QLabel*>(QStringLiteral("LblHalloween"))->setFocusPolicy(Qt::TabFocus);
 
     auto* shape1 = new ShapeOutline(this);
     shape1->setObjectName(QStringLiteral("Shape1"));

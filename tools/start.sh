@@ -7,8 +7,23 @@ cd "$(dirname "$0")/.."
 # the tests and benchmarks.
 bash tools/setup.sh corvalo corvalo_media corvalo-store
 
+# What the run leaves behind is taken away however it ends.
+xvfb="" ownRuntime="" displayfile=""
+leave() {
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+    rm -rf "$ownRuntime" "$displayfile"
+}
+trap leave EXIT
+# A plain terminal (root's, say) may have no runtime folder: Corvalo then gets a private one for
+# the run, rather than Qt warning and making one of its own under /tmp.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    ownRuntime=$(mktemp -d)
+    export XDG_RUNTIME_DIR=$ownRuntime
+fi
+
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec build/src/corvalo
+    build/src/corvalo
+    exit
 fi
 
 shot="$PWD/corvalo-screenshot.png"
@@ -16,7 +31,6 @@ echo "No display found: starting Corvalo on a virtual X display (Xvfb)."
 displayfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$displayfile"' EXIT
 for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
 [ -s "$displayfile" ] || { echo "The virtual X display did not start." >&2; exit 1; }
 export DISPLAY=:$(cat "$displayfile")

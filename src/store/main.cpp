@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -35,9 +36,19 @@ void allowWebEngineAsRoot()
     if (geteuid() != 0 || qgetenv("QTWEBENGINE_DISABLE_SANDBOX") == "1")
         return;
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    std::fputs("Corvalo: running as root, so the store page's web view runs without "
-               "Chromium's sandbox.\n",
-               stderr);
+    qInfo("Corvalo: running as root, so the store page's web view runs without Chromium's "
+          "sandbox.");
+}
+
+// The terminal that started Corvalo hears of the store program's warnings and errors, not of the
+// web engine's start-up report, notes such as the one above, the page's own console messages or
+// Chromium's notes. A user's settings come after these: QT_LOGGING_RULES="*.info=true;js=true"
+// and QTWEBENGINE_CHROMIUM_FLAGS=--log-level=0 bring them all back.
+void keepTerminalQuiet()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("*.info=false\njs=false"));
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3" + (flags.isEmpty() ? "" : " " + flags));
 }
 
 // Chromium keeps a certificate database in ~/.pki/nssdb, made the first time a secure page loads,
@@ -101,6 +112,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const FolderGoes folder{given.filePath()};
+    keepTerminalQuiet();
     keepHomeUntouched(argv[1]);
     // The web engine draws through a GL context shared with Qt's; this is the public way to have
     // one, and it must be asked for before the application exists.

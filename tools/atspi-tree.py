@@ -13,13 +13,16 @@ of the menu bar, as a screen-reader user would, prints the tree (trimmed) and ch
 - the keypad with "?" is 25 push buttons, each with a name of its own;
 - what is announced (ANNOUNCED): a click on "Winter" in the skin chooser changes the focused
   button's description to the skin now previewed, as text a screen reader can speak, and the
-  Winter preview is the one showing; "5 + 7 =" pressed as keys (Tab to a key, Space) puts "12"
-  into the display that has the focus.
+  Winter preview is the one showing; "Set", "Mute" and the music manager's "Play" say what they
+  did; "5 + 7 =" pressed as keys (Tab to a key, Space) puts "12" into the display that has the
+  focus; Down in the store page takes the focus to its first block of text, which is read out.
 Runs with Debian's python3-pyatspi, hence the system interpreter."""
 import os
 import subprocess
 import sys
+import tempfile
 import time
+import wave
 
 import pyatspi
 from gi.repository import GLib
@@ -118,9 +121,9 @@ def show_tree(obj, depth=0, limit=6):
         print("  " * (depth + 1) + f"... {len(children) - limit} more")
 
 
-def keys(*strokes):
-    """Presses keys in the calculator's window, as a person would."""
-    main_window = ["xdotool", "search", "--onlyvisible", "--name", r"^Corvalo\(Xmas\)$"]
+def keys(*strokes, window=("--onlyvisible", "--name", r"^Corvalo\(Xmas\)$")):
+    """Presses keys in the calculator's window (or another), as a person would."""
+    main_window = ["xdotool", "search", *window]
     # Without a window manager a window cannot be activated, only given the keyboard.
     if subprocess.run(main_window + ["windowactivate", "--sync"], check=False).returncode:
         subprocess.run(main_window + ["windowfocus", "--sync"], check=False)
@@ -132,14 +135,56 @@ def focused(obj):
     return obj.getState().contains(pyatspi.STATE_FOCUSED)
 
 
+def play(music):
+    """Names a second of silence in the music manager and presses its Play."""
+    path = os.path.join(tempfile.mkdtemp(), "tune.wav")
+    with wave.open(path, "wb") as sound:
+        sound.setnchannels(1), sound.setsampwidth(2), sound.setframerate(8000)
+        sound.writeframes(bytes(16000))
+    find(music, "text", "Music file").queryEditableText().setTextContents(path)
+    press(find(music, "push button", "Play"))
+
+
+def read_store(shown):
+    """Opens the store window as the splash's button does, and presses Down in its page."""
+    press(find(shown["Corvalo"], "push button", "Click Here To Buy From Snowdrift Gift Store"))
+    store = ["xdotool", "search", "--sync", "--onlyvisible", "--name", "Snowdrift Gift Store"]
+    subprocess.run(["timeout", str(WAIT)] + store, check=True, stdout=subprocess.DEVNULL)
+    until("the store page", lambda: [o for a in pyatspi.Registry.getDesktop(0) if a is not None
+                                     for w in a if w is not None and w.name != "Corvalo(Xmas)"
+                                     for o in w if o is not None and o.childCount > 0
+                                     for d in o if d is not None and d.childCount > 0
+                                     and d.getRoleName() == "document web"])
+    keys("key Down", window=store[3:])
+
+
+def in_page(obj):
+    while obj is not None and obj.getRoleName() != "document web":
+        obj = obj.parent
+    return obj is not None
+
+
 ANNOUNCED = [  # what is done, the event, what the event must carry
     ('"Winter" clicked in the chooser', "object:property-change:accessible-description",
      lambda shown: press(find(shown["Skins"], "push button", "Winter")),
      lambda e: e.source.getRoleName() == "push button" and e.any_data == "Previewing Winter"),
+    ('"Set" pressed', "object:property-change:accessible-description",
+     lambda shown: press(find(shown["Skins"], "push button", "Set")),
+     lambda e: e.source.name == "Set" and e.any_data == "Winter set"),
+    ('"Mute" pressed', "object:property-change:accessible-description",
+     lambda shown: press(find(shown["Corvalo(Xmas)"], "push button", "Mute")),
+     lambda e: e.any_data == "Muted"),
+    ('"Play" pressed on a file', "object:property-change:accessible-description",
+     lambda shown: play(shown["Music selection"]),
+     lambda e: e.any_data == "Playing tune.wav"),
+]
+KEYED = [  # as ANNOUNCED, by keys that reach the program only through an X server
     ('"5 + 7 =" pressed as keys', "object:text-changed:insert",
      lambda shown: keys("key Escape", "type 5", "key Tab Tab Tab Tab space", "type 7",
                         "key" + " shift+Tab" * 15, "key space"),
      lambda e: e.source.name == "Display" and e.any_data == "12" and focused(e.source)),
+    ("Down in the store page", "object:state-changed:focused", read_store,
+     lambda e: e.detail1 == 1 and e.source.name and in_page(e.source)),
 ]
 
 
@@ -199,7 +244,7 @@ def main():
     heard = []
     # Keys are pressed through the X server, which reaches the program only when it runs on X.
     by_x = os.environ.get("QT_QPA_PLATFORM") == "xcb"
-    for what, event_type, act, wanted in ANNOUNCED if by_x else ANNOUNCED[:1]:
+    for what, event_type, act, wanted in ANNOUNCED + KEYED if by_x else ANNOUNCED:
         said = announced(event_type, lambda: act(shown), wanted)
         heard += said or [f"{what}: nothing"]
         if not said:

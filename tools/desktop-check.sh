@@ -69,6 +69,18 @@ checkPlacement() {
         ((x >= 0 && y >= 0 && x + w <= width && y + h <= height)) ||
             fail "window $id at ${w}x$h+$x+$y sticks out of the ${screen} screen"
     done
+    # What the window manager is told: the splash is an ordinary window, kept above none and out
+    # of the task bar, under the main window shown after it; the main window cannot grow, so no
+    # desktop offers to maximise it.
+    local hints
+    hints=$(xprop -id "$splash" WM_TRANSIENT_FOR _NET_WM_WINDOW_TYPE _NET_WM_STATE)
+    grep -q "WM_TRANSIENT_FOR:  not found" <<<"$hints" && grep -q SKIP_TASKBAR <<<"$hints" &&
+        ! grep -qE "TYPE_(UTILITY|SPLASH|DIALOG)" <<<"$hints" || fail "the splash's hints: $hints"
+    hints=$(xprop -id "$main" WM_NORMAL_HINTS)
+    [ "$(sed -n 's/.*minimum size: //p' <<<"$hints")" = "$(sed -n 's/.*maximum size: //p' <<<"$hints")" ] ||
+        fail "the main window can grow: $hints"
+    [ "$manager" = none ] || xprop -root _NET_CLIENT_LIST_STACKING | grep -qi "$(printf '0x%x.*0x%x' "$splash" "$main")" ||
+        fail "the splash is not under the main window: $(xprop -root _NET_CLIENT_LIST_STACKING)"
     read -r x y w h < <(frameOf "$splash")
     # Designed at 259, 449 (logical pixels); moved, if at all, only up to the screen's bottom.
     local designedX designedY

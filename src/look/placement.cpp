@@ -65,9 +65,9 @@ void keepOnScreen(QWidget* window, QMargins frameEstimate)
 void keepOffTaskbar(QWidget* window)
 {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) // not on an X server (the offscreen platform offers the interface too)
         return;
-    xcb_connection_t* connection = x11->connection();
     auto atom = [connection](const char* name) {
         const xcb_intern_atom_cookie_t cookie =
             xcb_intern_atom(connection, false, std::strlen(name), name);

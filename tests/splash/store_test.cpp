@@ -91,6 +91,8 @@ private slots:
     void killedStoreComesBack();
     void misbehavingStore_data();
     void misbehavingStore();
+    void waitsItsTurn_data();
+    void waitsItsTurn();
 
 private:
     StoreLink& store() { return m_windows->store(); }
@@ -253,6 +255,49 @@ void StoreTest::misbehavingStore()
     QCOMPARE(m_boxes.seen().size(), std::size_t(1));
     QVERIFY(m_windows->mainWindow()->isVisible() && m_windows->splash()->isVisible());
     QCOMPARE(m_windows->mainWindow()->display2()->text(), QStringLiteral("12"));
+}
+
+// The store window takes the keyboard only if the user did nothing else while it came: what a
+// stand-in for the store program, which answers when the test says, hears after that answer.
+void StoreTest::waitsItsTurn_data()
+{
+    QTest::addColumn<bool>("clickedOn");
+    QTest::addColumn<QString>("heard");
+    QTest::newRow("the user waits") << false << "front\nclose\n";
+    QTest::newRow("the user clicks the calculator") << true << "close\n";
+}
+
+void StoreTest::waitsItsTurn()
+{
+    QFETCH(bool, clickedOn);
+    QFETCH(QString, heard);
+    store().close();
+    QTRY_COMPARE_WITH_TIMEOUT(store().processId(), 0, storeTimeout);
+    QTemporaryDir dir;
+    const QString go = dir.filePath(QStringLiteral("go"));
+    QFile log(dir.filePath(QStringLiteral("heard")));
+    QFile stand(dir.filePath(QStringLiteral("corvalo-store")));
+    QVERIFY(
+        stand.open(QIODevice::WriteOnly) &&
+        stand.write(QStringLiteral("#!/bin/sh\nread show\nuntil [ -e '%1' ]; do sleep 0.05; done\n"
+                                   "echo opened\nwhile read line; do echo \"$line\" >>'%2'; "
+                                   "[ \"$line\" = close ] && exit; done\n")
+                        .arg(go, log.fileName())
+                        .toUtf8()));
+    stand.close();
+    QVERIFY(stand.setPermissions(stand.permissions() | QFile::ExeOwner));
+    m_windows->plugins().setFile(QStringLiteral("corvalo-store"), stand.fileName());
+    QVERIFY(QTest::qWaitForWindowActive(m_windows->splash())); // as the click would make it
+    pressSplashButton();
+    if (clickedOn)
+        QTest::mouseClick(m_windows->mainWindow()->display(), Qt::LeftButton);
+    QVERIFY(QFile(go).open(QIODevice::WriteOnly));
+    QTRY_VERIFY_WITH_TIMEOUT(store().isShown(), storeTimeout);
+    store().close();
+    QTRY_COMPARE_WITH_TIMEOUT(store().processId(), 0, storeTimeout);
+    m_windows->plugins().setFile(QStringLiteral("corvalo-store"), QString());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(log.readAll()), heard);
 }
 
 QTEST_MAIN(StoreTest)

@@ -108,6 +108,9 @@ private slots:
         QTest::newRow("shown twice, one window")
             << QByteArray("show about:blank\nshow about:blank\n") << "opened\nopened\n"
             << false;
+        QTest::newRow("shown, then to the front")
+            << QByteArray("show about:blank\nfront\n") << "opened\n"
+            << false;
         QTest::newRow("shown, then closed")
             << QByteArray("show about:blank\nclose\n") << "opened\nclosed\n"
             << true;

@@ -358,7 +358,10 @@ bool FrmCorvalo::textDropped(QLineEdit* box, QEvent* event)
     case QEvent::ContextMenu: {
         QMenu* menu = box->createStandardContextMenu();
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        if (auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+        // Qt names the command by its own translated caption, its shortcut appended.
+        for (QAction* paste : menu->actions()) {
+            if (!paste->text().startsWith(QLineEdit::tr("&Paste")))
+                continue;
             disconnect(paste, &QAction::triggered, box, nullptr);
             connect(paste, &QAction::triggered, this,
                     [this, clipboard] { enterText(clipboard->text()); });

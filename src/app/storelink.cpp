@@ -288,7 +288,8 @@ void StoreLink::readAnswers(const QByteArray& bytes)
         if (answer.kind == Message::Opened) {
             m_shown = true;
             m_awaited = qMax(0, m_awaited - 1);
-            // A window the user did not wait for comes up behind the one they went to.
+            // The window takes the keyboard only if the user waited for it; otherwise it stays
+            // behind the window they went on in.
             if (!m_movedOn)
                 send({Message::Front, {}, {}});
             m_startTimer.stop();

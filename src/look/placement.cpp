@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include <xcb/xcb.h>

@@ -1,17 +1,14 @@
 #pragma once
 
+#include "look/failurebox.h"
 #include "store/storeprotocol.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
 #include <memory>
 #include <vector>
-
-class QMessageBox;
 
 namespace corvalo {
 class PluginFinder;
@@ -71,6 +68,5 @@ private:
     bool m_shown = false;
     bool m_starting = false;
     QTimer m_startTimer;
-    QPointer<QMessageBox> m_box;
-    QStringList m_failures; // what the open box tells
+    corvalo::FailureBox m_failures;
 };

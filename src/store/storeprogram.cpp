@@ -1,6 +1,7 @@
 #include "storeprogram.h"
 
 #include "look/placement.h"
+#include "look/windowclose.h"
 #include "store/storewindow.h"
 
 #include <QStyle>
@@ -76,7 +77,7 @@ void StoreProgram::showWindow(const QUrl& url)
     }
     if (!m_window) {
         m_window = new Form1;
-        m_window->setAttribute(Qt::WA_DeleteOnClose);
+        corvalo::deleteWhenClosed(m_window);
         // Its frame is not known before it is shown; a title bar and thin borders are the guess.
         const int border = m_window->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
         const int title = m_window->style()->pixelMetric(QStyle::PM_TitleBarHeight);

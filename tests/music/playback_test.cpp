@@ -192,10 +192,12 @@ private slots:
         }
         QCOMPARE(player.state(), state);
         QCOMPARE(strip.title(), title);
-        const QList<QMessageBox*> open = openErrorBoxes();
-        const QString shown = open.isEmpty() ? "" : open[0]->windowTitle() + ": " + open[0]->text();
-        QVERIFY2(box.isEmpty() ? open.isEmpty() : shown.startsWith("Error: " + box),
-                 qPrintable(shown));
+        const auto shown = [] { // what comes while it is open reaches it a moment later
+            const QList<QMessageBox*> open = openErrorBoxes();
+            return open.isEmpty() ? "" : open[0]->windowTitle() + ": " + open[0]->text();
+        };
+        QTRY_VERIFY2(box.isEmpty() ? shown().isEmpty() : shown().startsWith("Error: " + box),
+                     qPrintable(shown()));
     }
 
     // The strip's volume and muting, set before anything plays, and its position reach the player.

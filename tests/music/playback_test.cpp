@@ -66,6 +66,10 @@ private slots:
         QVERIFY(soundfiles::writeBytes(file("list.m3u"), "a.wav\nbad.wav\nb.wav\n"));
         QVERIFY(soundfiles::writeBytes(file("badfirst.m3u"), "bad.wav\na.wav\n"));
         QVERIFY(soundfiles::writeBytes(file("forty.m3u"), forty + "a.wav\n"));
+        const QString deep = QStringList(12, QString(250, u'd')).join(u'/') + "/bad.wav";
+        QVERIFY(QDir(m_dir.path()).mkpath(QFileInfo(file(deep)).path()));
+        QVERIFY(soundfiles::writeBytes(file(deep), "") &&
+                soundfiles::writeBytes(file("long.m3u"), deep.toUtf8() + '\n'));
     }
 
     void cleanup() { closeErrorBoxes(); }
@@ -147,6 +151,9 @@ private slots:
         QTest::newRow("Play on a file that has become a pipe")
             << "open c.wav, load, stop, pipe c.wav, play" << State::Empty << ""
             << "Cannot play \"" + file("c.wav") + "\".\nIt is not a file that can be read.";
+        QTest::newRow("a huge name, cut short")
+            << "open long.m3u, load" << State::Stopped << "bad.wav"
+            << "Cannot play \"" + file("ddd");
         QTest::newRow("a report after Stop moves nothing on")
             << "open bad.wav, stop, load" << State::Stopped << "bad.wav"
             << "";
@@ -198,6 +205,7 @@ private slots:
         };
         QTRY_VERIFY2(box.isEmpty() ? shown().isEmpty() : shown().startsWith("Error: " + box),
                      qPrintable(shown()));
+        QVERIFY2(shown().size() < 1000, qPrintable(shown())); // no address shown whole
     }
 
     // The strip's volume and muting, set before anything plays, and its position reach the player.

@@ -95,11 +95,12 @@ for scenario in "${scenarios[@]}"; do
         xdotool search --onlyvisible --class corvalo | grep -qvx "$main" || fail "the splash card closed"
         ;;
     equals)
-        # Escape is "C". Tab order from the display: / * - + Sqrt % =
+        # Escape is "C". Tab order from the display: / * - + Sqrt % =. Its result 5 is replaced
+        # by the number typed next; Ctrl+C copies only from the display.
         xdotool key Escape type 5
         xdotool key --delay 20 Tab Tab Tab Tab Tab Tab Tab space
         xdotool type 9
-        expectDisplay 59
+        expectDisplay 9
         ;;
     keypad)
         setxkbmap -layout de

@@ -44,10 +44,14 @@ public:
         case Key::Seven:
         case Key::Eight:
         case Key::Nine:
+            if (boxText(m_s, m_s.visible).size() >= displayCapacity)
+                return Fault::DisplayFull;
             boxText(m_s, m_s.visible) += static_cast<char>('0' + static_cast<int>(key));
             m_s.equalsEnabled = true;
             return Fault::None;
         case Key::Dot:
+            if (boxText(m_s, m_s.visible).size() >= displayCapacity)
+                return Fault::DisplayFull;
             boxText(m_s, m_s.visible) += '.';
             return Fault::None;
         case Key::Clear:
@@ -277,6 +281,8 @@ const char* faultMessage(Fault fault)
         return "Cannot take the square root of a negative number.";
     case Fault::NumberTooLarge:
         return "The number in the display is too large.";
+    case Fault::DisplayFull:
+        return "The display holds at most 32767 characters.";
     }
     return "";
 }

@@ -66,7 +66,12 @@ enum class Fault : std::uint8_t {
     Overflow,
     NegativeSquareRoot,
     NumberTooLarge, // a display text whose number lies beyond the double range
+    DisplayFull,    // a digit or "." with displayCapacity characters in the box
 };
+
+// The most characters a display box holds. A number that long is already exact to the last digit
+// a double can tell, and text laid out much longer makes the box slow to draw.
+inline constexpr std::size_t displayCapacity = 32767;
 
 Fault press(CalcState& state, Key key);
 

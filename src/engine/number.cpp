@@ -16,10 +16,6 @@ bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
-bool isExponentLetter(char c)
-{
-    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
-}
 
 // A double's exact decimal expansion never needs more than 767 significant digits to round
 // correctly; anything past that only matters as "some non-zero digit followed".

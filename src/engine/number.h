@@ -15,6 +15,12 @@ namespace corvalo {
 // one too small to represent reads as 0. Linear in the length of the text.
 std::optional<double> parseLeadingNumber(std::string_view text);
 
+// The letters that begin a number's exponent: "1e+5", "2.5D-3".
+constexpr bool isExponentLetter(char32_t c)
+{
+    return c == U'e' || c == U'E' || c == U'd' || c == U'D';
+}
+
 // The display form of a number: the general format with 15 significant digits, plain notation
 // for decimal exponents -4 to 14, otherwise "1E+15" style; "." always; negative zero shows as
 // "0".

@@ -11,8 +11,10 @@ namespace corvalo::music {
 
 void bindMediaKeys(QWidget* window, MusicPlayer* player)
 {
+    // On X11 and Wayland the single Play/Pause key of a keyboard arrives as Play
+    // (XF86AudioPlay), which the desktops' own media-key services take as the toggle too.
     const std::pair<Qt::Key, void (MusicPlayer::*)()> keys[] = {
-        {Qt::Key_MediaPlay, &MusicPlayer::play},
+        {Qt::Key_MediaPlay, &MusicPlayer::playPause},
         {Qt::Key_MediaPause, &MusicPlayer::pause},
         {Qt::Key_MediaTogglePlayPause, &MusicPlayer::playPause},
         {Qt::Key_MediaStop, &MusicPlayer::stop},
@@ -21,6 +23,7 @@ void bindMediaKeys(QWidget* window, MusicPlayer* player)
     };
     for (const auto& [key, action] : keys) {
         auto* shortcut = new QShortcut(QKeySequence(key), window);
+        shortcut->setContext(Qt::ApplicationShortcut);
         QObject::connect(shortcut, &QShortcut::activated, player, action);
     }
 }

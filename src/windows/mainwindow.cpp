@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "engine/number.h"
+#include "engine/typing.h"
 #include "keypad.h"
 #include "look/accessibility.h"
 #include "look/appearance.h"
@@ -15,12 +17,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopedValueRollback>
 
-#include <limits>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -43,47 +47,19 @@ bool isKeypadDecimal(const QKeyEvent* key)
            (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma);
 }
 
-// The keyboard keys that press a calculator key, on the main keyboard and the numeric keypad
-// alike, told apart by the key itself, never by the character it types.
-std::optional<Key> calculatorKey(const QKeyEvent* event)
+// What a typed number is made of: digits, ".", signs and an exponent's letter.
+bool isNumberText(const QString& text)
 {
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return std::nullopt;
-    switch (event->key()) {
-    case Qt::Key_Plus:
-        return Key::Add;
-    case Qt::Key_Minus:
-        return Key::Subtract;
-    case Qt::Key_Asterisk:
-        return Key::Multiply;
-    case Qt::Key_Slash:
-        return Key::Divide;
-    case Qt::Key_Equal:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return Key::Equals;
-    case Qt::Key_Escape:
-        return Key::Clear;
-    default:
-        return std::nullopt;
-    }
+    return std::ranges::all_of(text, [](QChar c) {
+        return c.isDigit() || c == u'.' || c == u'-' || c == u'+' ||
+               corvalo::isExponentLetter(c.unicode());
+    });
 }
 
-// Where a number starts, "-" is its sign: in an empty or wholly selected box, or right after the
-// letter of an exponent.
-bool startsNumber(const QLineEdit* box)
+// Text that offers "=" again, as the digit keys do.
+bool holdsDigit(const QString& text)
 {
-    if (box->text().isEmpty() || box->selectedText() == box->text())
-        return true;
-    const int at = box->cursorPosition();
-    return !box->hasSelectedText() && at > 0 && box->text().at(at - 1).toLower() == u'e';
-}
-
-bool typesNumber(const QKeyEvent* event)
-{
-    const QString text = event->text();
-    return isKeypadDecimal(event) ||
-           (text.size() == 1 && (text.front().isDigit() || text.front() == u'.'));
+    return std::ranges::any_of(text, [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 } // namespace
@@ -165,12 +141,13 @@ void FrmCorvalo::buildControls()
         box->setGeometry(displayRect);
         box->setFont(corvalo::layoutFont(QStringLiteral("MS Sans Serif"), 8.25, true));
         box->setAccessibleName(QStringLiteral("Display"));
-        box->setMaxLength(std::numeric_limits<int>::max()); // a result must never be cut short
+        box->setMaxLength(corvalo::displayCapacity);
         corvalo::setBackColour(box, displayBack);
         corvalo::setForeColour(box, text);
         box->installEventFilter(this);
         // Once edited, a result is a number being typed.
-        connect(box, &QLineEdit::textEdited, this, [this] { m_resultShown = false; });
+        connect(box, &QLineEdit::textEdited, this,
+                [this] { m_resultShown = m_afterOperator = false; });
         return box;
     };
     m_txtDisplay = makeDisplay("TxtDisplay", corvalo::SystemColour::MenuText);
@@ -236,17 +213,16 @@ void FrmCorvalo::pressKey(Key key)
     const QString focusedText = focusedBox ? focusedBox->text() : QString();
     const corvalo::Fault fault = corvalo::press(m_state, key);
     render();
-    // "=" puts its result into the second box; shown there, it is a result.
-    m_resultShown =
-        key == Key::Equals && fault == corvalo::Fault::None && m_state.visible == Box::Display2;
+    m_resultShown = key == Key::Equals && fault == corvalo::Fault::None;
+    m_afterOperator =
+        key == Key::Add || key == Key::Subtract || key == Key::Multiply || key == Key::Divide;
     // A screen reader reads the box the focus moves to, a fault's message box, and new text that
     // Enter put into the box it was typed in; otherwise it speaks no text put into a box, nor
     // anything outside the focus.
     const bool readAlready = m_enterTyped && focusedBox && !focusedBox->text().isEmpty() &&
                              focusedBox->text() != focusedText;
     if (fault == corvalo::Fault::None && focused && focusWidget() == focused && !readAlready) {
-        const QString shown =
-            (m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2)->text();
+        const QString shown = shownBox()->text();
         corvalo::announce(focused, shown.isEmpty() ? QStringLiteral("Empty") : shown);
     }
     if (key == Key::Clear)
@@ -290,10 +266,8 @@ void FrmCorvalo::showFault(corvalo::Fault fault)
 
 void FrmCorvalo::keyPressEvent(QKeyEvent* event)
 {
-    if (const auto key = calculatorKey(event)) {
-        keyButton(*key)->click();
+    if (keyTyped(event, false))
         return;
-    }
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
         openFileMenu();
         return;
@@ -340,49 +314,150 @@ void FrmCorvalo::SetDisplayColours(corvalo::Colour displayColour, corvalo::Colou
 
 bool FrmCorvalo::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
-        return QMainWindow::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (!box) {
-        // A focused key takes Enter as its own press under some desktops' themes (GNOME's);
-        // here Enter is "=" wherever the focus is, and Space presses the focused key.
-        return keyTyped(key);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (box && key->matches(QKeySequence::Copy) && !box->hasSelectedText()) {
+            QGuiApplication::clipboard()->setText(box->text());
+            return true;
+        }
+        // A focused key takes Enter as its own press under some desktops' themes (GNOME's): here
+        // it is "=" wherever the focus is, while Space still presses the focused key.
+        return keyTyped(key, box != nullptr);
     }
-    if (key->matches(QKeySequence::Copy) && !box->hasSelectedText()) {
-        QGuiApplication::clipboard()->setText(box->text());
-        return true;
+    case QEvent::Drop:
+    case QEvent::MouseButtonRelease:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+        return box && textDropped(box, event);
+    default:
+        return QMainWindow::eventFilter(watched, event);
     }
-    if (typesNumber(key)) {
-        if (std::exchange(m_resultShown, false))
-            box->clear();
-        // The calculator's decimal point is "." in every layout; a comma would end the number.
-        box->insert(isKeypadDecimal(key) ? QStringLiteral(".") : key->text());
-        numberTyped();
-        return true;
-    }
-    if (key->key() == Qt::Key_Minus && (m_resultShown || startsNumber(box))) {
-        if (std::exchange(m_resultShown, false))
-            box->clear();
-        return false;
-    }
-    return keyTyped(key) || QMainWindow::eventFilter(watched, event);
 }
 
-bool FrmCorvalo::keyTyped(const QKeyEvent* event)
+// The other ways text reaches a box go the way typed text does.
+bool FrmCorvalo::textDropped(QLineEdit* box, QEvent* event)
 {
-    const auto key = calculatorKey(event);
-    if (!key)
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    switch (event->type()) {
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData()->hasText())
+            return false;
+        drop->acceptProposedAction();
+        enterText(drop->mimeData()->text());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: // X11's middle-button paste of the selection
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton ||
+            !clipboard->supportsSelection())
+            return false;
+        enterText(clipboard->text(QClipboard::Selection));
+        return true;
+    case QEvent::ContextMenu: {
+        QMenu* menu = box->createStandardContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        // Qt names the command by its own translated caption, its shortcut appended.
+        for (QAction* paste : menu->actions()) {
+            if (!paste->text().startsWith(QLineEdit::tr("&Paste")))
+                continue;
+            disconnect(paste, &QAction::triggered, box, nullptr);
+            connect(paste, &QAction::triggered, this,
+                    [this, clipboard] { enterText(clipboard->text()); });
+        }
+        menu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    case QEvent::InputMethod: { // what an input method has composed, once it is final
+        const auto* composed = static_cast<QInputMethodEvent*>(event);
+        if (composed->commitString().isEmpty() || !composed->preeditString().isEmpty() ||
+            composed->replacementLength() != 0)
+            return false;
+        enterText(composed->commitString());
+        return true;
+    }
+    default:
         return false;
-    const QScopedValueRollback enter(m_enterTyped, event->key() == Qt::Key_Return ||
-                                                       event->key() == Qt::Key_Enter);
-    keyButton(*key)->click();
+    }
+}
+
+bool FrmCorvalo::keyTyped(const QKeyEvent* event, bool displayFocused)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        enterText(QGuiApplication::clipboard()->text());
+        return true;
+    }
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        pressTyped(Key::Equals, true);
+        return true;
+    case Qt::Key_Escape:
+        pressTyped(Key::Clear);
+        return true;
+    default:
+        break;
+    }
+    // The calculator's decimal point is "." in every layout; a comma would end the number.
+    const QString text = isKeypadDecimal(event) ? QStringLiteral(".") : event->text();
+    if (text.isEmpty() || !std::ranges::all_of(text, [](QChar c) { return c.isPrint(); }))
+        return false;
+    if (text.size() == 1) {
+        QLineEdit* box = shownBox();
+        const QString shown = box->text();
+        const int at = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
+        const corvalo::TypingPlace place{
+            .numberStarts = m_afterOperator || box->selectedText() == shown,
+            .afterExponent = at > 0 && corvalo::isExponentLetter(shown.at(at - 1).unicode()),
+        };
+        if (const auto key = corvalo::typedKey(text.front().unicode(), place)) {
+            pressTyped(*key);
+            return true;
+        }
+    }
+    if (!displayFocused && !isNumberText(text))
+        return false;
+    enterText(text);
     return true;
 }
 
-void FrmCorvalo::numberTyped()
+void FrmCorvalo::pressTyped(Key key, bool byEnter)
 {
-    // Typing a number is entering it, as its keys do: "=" is offered again after a result.
-    m_state.equalsEnabled = true;
-    keyButton(Key::Equals)->setEnabled(true);
+    const QScopedValueRollback enter(m_enterTyped, byEnter);
+    keyButton(key)->click();
+}
+
+void FrmCorvalo::enterText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    QLineEdit* box = shownBox();
+    const qsizetype kept = m_resultShown ? 0 : box->text().size() - box->selectedText().size();
+    if (kept + text.size() > box->maxLength()) {
+        showFault(corvalo::Fault::DisplayFull);
+        return;
+    }
+    if (std::exchange(m_resultShown, false)) {
+        // A new calculation, as after "C"; the memory stays, and so does the splash card.
+        corvalo::press(m_state, Key::Clear);
+        render();
+        box = shownBox();
+    }
+    m_afterOperator = false;
+    box->insert(text);
+    if (holdsDigit(text)) {
+        m_state.equalsEnabled = true;
+        keyButton(Key::Equals)->setEnabled(true);
+    }
+    // Typed with the focus on a key, the text is news to a screen reader.
+    if (QWidget* focused = focusWidget(); focused && focused != box)
+        corvalo::announce(focused, box->text());
+}
+
+QLineEdit* FrmCorvalo::shownBox() const
+{
+    return m_state.visible == Box::Display ? m_txtDisplay : m_txtDisplay2;
 }

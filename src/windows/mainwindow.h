@@ -54,9 +54,10 @@ signals:
     void cleared();
 
 protected:
+    // Keys typed where the focus is on nothing or on a control that leaves them alone.
     void keyPressEvent(QKeyEvent* event) override;
-    // In a display box: Ctrl+C with nothing selected copies the box's whole text, and the
-    // operators, "=", Enter and Escape press their keys. On a key: Enter presses "=".
+    // Keys typed on the display boxes and the keypad, and text pasted or dropped on the boxes.
+    // Ctrl+C with nothing selected copies a box's whole text.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -66,15 +67,22 @@ private:
     void openFileMenu();
     void SetButtonColour(corvalo::Colour keyColour);
     void SetDisplayColours(corvalo::Colour displayColour, corvalo::Colour noteColour);
-    // A keyboard key that stands for a calculator key presses it; false for any other key.
-    bool keyTyped(const QKeyEvent* event);
-    void numberTyped();
+    // Calculating from the keyboard (engine/typing.h has the rule): the key typed presses a
+    // calculator key or enters the display; false when it does neither. Any printable text
+    // enters the display when the display has the focus, only a number's characters elsewhere.
+    bool keyTyped(const QKeyEvent* event, bool displayFocused);
+    void pressTyped(corvalo::Key key, bool byEnter = false);
+    // Text typed, pasted or dropped, put in at the shown box's cursor.
+    void enterText(const QString& text);
+    bool textDropped(QLineEdit* box, QEvent* event);
+    QLineEdit* shownBox() const;
     void render();
     void showFault(corvalo::Fault fault);
 
     corvalo::CalcState m_state;
-    bool m_enterTyped = false;  // the key pressed now came from Enter in a display box
-    bool m_resultShown = false; // a number typed next replaces it
+    bool m_enterTyped = false;    // the key pressed now came from Enter in a display box
+    bool m_resultShown = false;   // "=" has shown a result: text typed next starts afresh
+    bool m_afterOperator = false; // an operator key was the last thing pressed
     std::array<QPushButton*, corvalo::keypad.size()> m_buttons{}; // by row of the table
     QLineEdit* m_txtDisplay = nullptr;
     QLineEdit* m_txtDisplay2 = nullptr;

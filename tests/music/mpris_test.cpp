@@ -4,6 +4,7 @@
 #include "music/playerstrip.h"
 #include "soundfiles.h"
 #include "testsupport.h"
+#include "windows/aboutbox.h"
 #include "windows/mainwindow.h"
 
 #include <QDBusConnection>
@@ -133,6 +134,9 @@ private slots:
                                  << "Stopped" << State::Stopped << true << 0;
         QTest::newRow("media key Play/Pause") << "key MediaTogglePlayPause"
                                               << "" << State::Playing << true << 0;
+        QTest::newRow("media key Play toggles, in the About box")
+            << "key MediaPlay about"
+            << "" << State::Paused << true << 0;
         QTest::newRow("media key Pause") << "key MediaPause"
                                          << "" << State::Paused << true << 0;
         QTest::newRow("media key Stop") << "key MediaStop"
@@ -175,12 +179,20 @@ private slots:
         QString printed;
         if (command.startsWith(QLatin1String("play ")))
             mainWindow()->musicPlayer()->setLocation(m_dir.filePath(argument));
-        else if (command.startsWith(QLatin1String("key ")))
-            QTest::sendKeyEvent(
-                QTest::Click, mainWindow(),
-                Qt::Key(QMetaEnum::fromType<Qt::Key>().keyToValue(qPrintable("Key_" + argument))),
-                QString(), Qt::NoModifier);
-        else if (command == QLatin1String("close")) { // from outside, under the menu's own loop
+        else if (command.startsWith(QLatin1String("key "))) {
+            // "key KEY about": with another window active, which goes again after the key.
+            QWidget* window = command.endsWith(QLatin1String(" about"))
+                                  ? static_cast<QWidget*>(m_windows->about())
+                                  : mainWindow();
+            WindowSet::show(window);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            const QByteArray key = "Key_" + command.section(u' ', 1, 1).toLatin1();
+            QTest::sendKeyEvent(QTest::Click, window,
+                                Qt::Key(QMetaEnum::fromType<Qt::Key>().keyToValue(key)), QString(),
+                                Qt::NoModifier);
+            if (window != mainWindow())
+                window->close();
+        } else if (command == QLatin1String("close")) { // from outside, under the menu's own loop
             QTimer::singleShot(0, mainWindow(), &QWidget::close);
             QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
             QApplication::sendEvent(mainWindow()->musicPlayer()->strip(), &menu);

@@ -39,10 +39,10 @@ QWidgetList topLevels(const QString& objectName)
     return all;
 }
 
-MessageBoxCatcher::MessageBoxCatcher()
+MessageBoxCatcher::MessageBoxCatcher(int interval)
 {
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxCatcher::poll);
-    m_timer.start(10);
+    m_timer.start(interval);
 }
 
 void MessageBoxCatcher::poll()

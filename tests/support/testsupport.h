@@ -31,7 +31,8 @@ public:
         QString text;
         QMessageBox::Icon icon;
     };
-    MessageBoxCatcher();
+    // Looks every `interval` ms; 0 answers a box as soon as its event loop runs.
+    explicit MessageBoxCatcher(int interval = 10);
     const std::vector<Seen>& seen() const { return m_seen; }
     void clear() { m_seen.clear(); }
 

@@ -325,7 +325,6 @@ StoreLink::StoreLink(const corvalo::PluginFinder& finder)
     });
 }
 
-// The store program never outlives the calculator, and nothing here waits for it.
 StoreLink::~StoreLink()
 {
     setStarting(false);

@@ -27,7 +27,8 @@ public:
 
     explicit StoreLink(const corvalo::PluginFinder& finder);
     // Closes the store program's input, which ends it and its window, and returns at once. One
-    // that has not shown its window yet is killed.
+    // that has not shown its window yet is killed; one that does not end within a second is ended
+    // by a watcher process, helpers and all, and its folder removed.
     ~StoreLink() override;
 
     // Shows the store window, brought to the front if it is open, and has it load the page.

@@ -1,34 +1,74 @@
 #include "storelink.h"
 
 #include "plugins.h"
+#include "store/storefolder.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QWidget>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using corvalo::storeprotocol::Message;
+using corvalo::storeprotocol::StoreFolder;
+using namespace std::chrono_literals;
 
 namespace {
-
-// A report of several failures names this many, then counts the rest.
-constexpr qsizetype namedFailures = 3;
 
 void closeDescriptor(int& fd)
 {
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+}
+
+// As the calculator ends, how long a store program has to end by itself once its input closed,
+// and then once it was asked to (SIGTERM), before it is killed.
+constexpr std::chrono::milliseconds graceAfterInput = 1s;
+constexpr std::chrono::milliseconds graceAfterTerm = 1s;
+constexpr std::chrono::milliseconds graceAfterKill = 5s;
+
+// Below, only what a process forked from a threaded one may do: system calls, no allocation.
+
+std::chrono::nanoseconds monotonicNow()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+template <class Ended> void waitUntil(Ended ended, std::chrono::milliseconds longest)
+{
+    const auto deadline = monotonicNow() + longest;
+    const timespec step{0, 20'000'000};
+    while (!ended() && monotonicNow() < deadline)
+        nanosleep(&step, nullptr);
+}
+
+// Closes every descriptor but standard input, output and error and those kept (sorted).
+void closeAllBut(const int* kept, std::size_t count)
+{
+    unsigned from = 3;
+    for (std::size_t i = 0; i <= count; ++i) {
+        const unsigned to = i < count ? unsigned(kept[i]) : ~0U;
+        if (to > from && syscall(SYS_close_range, from, to - 1, 0) != 0)
+            for (unsigned fd = from; fd < std::min(to, 65536U); ++fd)
+                ::close(int(fd));
+        from = std::max(from, to + 1);
+    }
 }
 
 } // namespace
@@ -48,23 +88,25 @@ public:
     pid_t pid() const { return m_pid; }
     void write(const QByteArray& bytes);
     void closeInput() { closeDescriptor(m_input); }
-    void kill()
-    {
-        m_killed = true;
-        ::kill(m_pid, SIGKILL);
-    }
+    // Ends it with its helpers, which share its process group.
+    void kill() const { sendSignal(SIGKILL); }
+
+    // Leaves the store programs still running to a process of their own, so that this one can
+    // end at once; see ~StoreLink.
+    static void watchOut(const std::vector<const Process*>& running);
 
 private:
     void flush();
     void readAnswers();
     void reap();
+    bool hasEnded() const;
+    void sendSignal(int number) const;
 
     pid_t m_pid = 0;
-    bool m_killed = false;
     int m_input = -1;
     int m_answers = -1;
     int m_exit = -1;
-    QString m_folder;
+    StoreFolder m_folder;
     QByteArray m_outgoing;
     std::unique_ptr<QSocketNotifier> m_inputFree;
     std::unique_ptr<QSocketNotifier> m_answersReady;
@@ -88,14 +130,21 @@ bool StoreLink::Process::start(const QString& program, QString* why)
             closeDescriptor(*fd);
         return false;
     }
+    QByteArray home = QFile::encodeName(folder.path());
+    m_folder = StoreFolder(home.constData());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    // A process group of its own, which its web engine's helpers join.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     QByteArray path = QFile::encodeName(program);
-    QByteArray home = QFile::encodeName(folder.path());
     char* argv[] = {path.data(), home.data(), nullptr};
-    const int error = posix_spawn(&m_pid, path.constData(), &actions, nullptr, argv, environ);
+    const int error = posix_spawn(&m_pid, path.constData(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     closeDescriptor(in[0]);
     closeDescriptor(out[1]);
@@ -107,7 +156,6 @@ bool StoreLink::Process::start(const QString& program, QString* why)
         return false;
     }
     folder.setAutoRemove(false); // from now on it goes when the store program does
-    m_folder = folder.path();
     for (int fd : {m_input, m_answers})
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 
@@ -127,8 +175,7 @@ bool StoreLink::Process::start(const QString& program, QString* why)
     return true;
 }
 
-// Returns at once: a store program left to end by itself removes its own folder; one that was
-// killed cannot touch it any more.
+// Returns at once: its folder went when it did, or goes with the watch that ~StoreLink leaves.
 StoreLink::Process::~Process()
 {
     m_inputFree.reset();
@@ -136,8 +183,6 @@ StoreLink::Process::~Process()
     m_exited.reset();
     for (int* fd : {&m_input, &m_answers, &m_exit})
         closeDescriptor(*fd);
-    if ((m_pid == 0 || m_killed) && !m_folder.isEmpty())
-        QDir(m_folder).removeRecursively();
 }
 
 void StoreLink::Process::write(const QByteArray& bytes)
@@ -190,13 +235,80 @@ void StoreLink::Process::reap()
     m_lookForEnd.stop();
     if (m_exited)
         m_exited->setEnabled(false);
-    QDir(m_folder).removeRecursively(); // set: only a started program is reaped
+    m_folder.remove();
     if (onGone)
         onGone(status);
 }
 
-StoreLink::StoreLink(const corvalo::PluginFinder& finder) : m_finder(finder)
+bool StoreLink::Process::hasEnded() const
 {
+    pollfd end{m_exit, POLLIN, 0};
+    if (m_exit >= 0)
+        return poll(&end, 1, 0) == 1;
+    return ::kill(m_pid, 0) != 0 && errno == ESRCH;
+}
+
+// To its whole process group; SIGKILL through its descriptor first, which cannot reach another
+// process that took its number.
+void StoreLink::Process::sendSignal(int number) const
+{
+    if (m_pid <= 0) // never to this program's own group
+        return;
+    if (number == SIGKILL && m_exit >= 0)
+        syscall(SYS_pidfd_send_signal, m_exit, SIGKILL, nullptr, 0);
+    ::kill(-m_pid, number);
+}
+
+// A watcher, forked twice so that it is nobody's child here, waits for the store programs to
+// end, ends those that do not (SIGTERM, then SIGKILL), and removes their folders. Only this
+// thread goes on in it, so it keeps to system calls.
+void StoreLink::Process::watchOut(const std::vector<const Process*>& running)
+{
+    std::vector<int> kept;
+    for (const Process* process : running)
+        kept.insert(kept.end(), {process->m_exit, process->m_folder.parentDescriptor()});
+    std::erase_if(kept, [](int fd) { return fd < 3; });
+    std::sort(kept.begin(), kept.end());
+    std::vector<char> toEnd(running.size()); // made here: the watcher allocates nothing
+    const auto allEnded = [&running] {
+        return std::all_of(running.begin(), running.end(),
+                           [](const Process* p) { return p->hasEnded(); });
+    };
+    const pid_t middle = fork();
+    if (middle < 0) { // no watcher: they go at once
+        for (const Process* process : running)
+            process->kill();
+        return;
+    }
+    if (middle == 0) {
+        if (_Fork() == 0) { // fork() would run handlers meant for the threads left behind
+            closeAllBut(kept.data(), kept.size());
+            waitUntil(allEnded, graceAfterInput);
+            for (std::size_t i = 0; i < running.size(); ++i)
+                if ((toEnd[i] = !running[i]->hasEnded())) {
+                    running[i]->sendSignal(SIGTERM);
+                    running[i]->sendSignal(SIGCONT); // a stopped one ends too
+                }
+            waitUntil(allEnded, graceAfterTerm);
+            for (std::size_t i = 0; i < running.size(); ++i)
+                if (toEnd[i])
+                    running[i]->sendSignal(SIGKILL); // its helpers too, if it went alone
+            waitUntil(allEnded, graceAfterKill);
+            for (const Process* process : running)
+                process->m_folder.remove();
+        }
+        _exit(0);
+    }
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+StoreLink::StoreLink(const corvalo::PluginFinder& finder)
+    : m_finder(finder), m_failures([](qsizetype count, const QString&) {
+          return QStringLiteral("%1 problems with the store window:").arg(count);
+      })
+{
+    connect(&m_failures, &corvalo::FailureBox::closed, this, &StoreLink::changed);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
         m_movedOn = m_movedOn || (m_awaited > 0 && window != m_askedFrom);
     });
@@ -225,11 +337,19 @@ StoreLink::~StoreLink()
         else
             m_process->kill();
     }
+    std::vector<const Process*> running;
+    if (m_process && m_process->pid() != 0)
+        running.push_back(m_process.get());
+    for (const auto& process : m_leaving)
+        if (process->pid() != 0)
+            running.push_back(process.get());
+    if (!running.empty())
+        Process::watchOut(running);
 }
 
 bool StoreLink::isOnScreen() const
 {
-    return (m_process && m_shown) || m_box;
+    return (m_process && m_shown) || m_failures.isOpen();
 }
 
 qint64 StoreLink::processId() const
@@ -384,29 +504,8 @@ void StoreLink::setStarting(bool starting)
         QApplication::restoreOverrideCursor();
 }
 
-// One box for every failure while it is open, as the player's: the first few said, the rest
-// counted.
+// One box for every failure while it is open, as the player's.
 void StoreLink::report(const QString& text)
 {
-    m_failures.append(text);
-    QStringList named;
-    for (const QString& failure : std::as_const(m_failures))
-        if (named.size() < namedFailures && !named.contains(failure))
-            named.append(failure);
-    QString shown = named.join(QStringLiteral("\n\n"));
-    if (m_failures.size() > named.size())
-        shown += QStringLiteral("\n\n…and %1 more.").arg(m_failures.size() - named.size());
-    if (m_box) {
-        m_box->setText(shown);
-        return;
-    }
-    m_box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), shown, QMessageBox::Ok,
-                            QApplication::activeWindow());
-    m_box->setAttribute(Qt::WA_DeleteOnClose);
-    m_box->setTextFormat(Qt::PlainText);
-    connect(m_box, &QObject::destroyed, this, [this] {
-        m_failures.clear();
-        emit changed();
-    });
-    m_box->open();
+    m_failures.add({{text, {}, {}}}, QApplication::activeWindow());
 }

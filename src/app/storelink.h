@@ -1,18 +1,15 @@
 #pragma once
 
+#include "look/failurebox.h"
 #include "store/storeprotocol.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QStringList>
 #include <QTimer>
 #include <QWindow>
 
 #include <chrono>
 #include <memory>
 #include <vector>
-
-class QMessageBox;
 
 namespace corvalo {
 class PluginFinder;
@@ -31,7 +28,8 @@ public:
 
     explicit StoreLink(const corvalo::PluginFinder& finder);
     // Closes the store program's input, which ends it and its window, and returns at once. One
-    // that has not shown its window yet is killed.
+    // that has not shown its window yet is killed; one that does not end within a second is ended
+    // by a watcher process, helpers and all, and its folder removed.
     ~StoreLink() override;
 
     // Shows the store window, brought to the front if it is open, and has it load the page. The
@@ -80,6 +78,5 @@ private:
     bool m_shown = false;
     bool m_starting = false;
     QTimer m_startTimer;
-    QPointer<QMessageBox> m_box;
-    QStringList m_failures; // what the open box tells
+    corvalo::FailureBox m_failures;
 };

@@ -3,6 +3,7 @@
 #include "look/placement.h"
 #include "look/product.h"
 #include "look/screenreader.h"
+#include "look/windowclose.h"
 #include "media/mediabackend.h"
 #include "music/musicmanager.h"
 #include "skins/skinchooser.h"
@@ -44,7 +45,7 @@ QList<QWidget*> WindowSet::windows() const
 
 void WindowSet::adopt(QWidget* window)
 {
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    corvalo::deleteWhenClosed(window);
     window->installEventFilter(this);
     // On a screen too small for the designed place, the window comes as near to it as fits. Its
     // frame is not known before it is shown; the main window's is the best guess.

@@ -1,12 +1,17 @@
 #include "mprisadaptors.h"
 
+#include "look/failurebox.h"
 #include "mprisservice.h"
 #include "musicplayer.h"
 
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMetaProperty>
 #include <QUrl>
 
+#include <climits>
 #include <cmath>
 
 using State = MusicPlayer::State;
@@ -14,6 +19,33 @@ using State = MusicPlayer::State;
 namespace {
 
 constexpr qint64 microsPerMilli = 1000;
+
+// A file:// address longer than this names no path the system allows, however it is escaped, and
+// is refused before it is read.
+constexpr qsizetype longestFileAddress = 3 * PATH_MAX + 64;
+
+// The local file the address names, or empty with *why set when it names none Corvalo can play.
+QString localPath(const QString& uri, QString* why)
+{
+    QString path;
+    if (uri.size() <= longestFileAddress) {
+        const QUrl url(uri);
+        if (url.isLocalFile())
+            path = url.toLocalFile();
+    }
+    if (uri.size() > longestFileAddress || QFile::encodeName(path).size() >= PATH_MAX) {
+        *why = QStringLiteral("The address is longer than any path of a file can be (%1 bytes).")
+                   .arg(PATH_MAX - 1);
+        return {};
+    }
+    if (!QDir::isAbsolutePath(path)) {
+        *why = QStringLiteral("Corvalo plays local files only, given as file:// addresses; "
+                              "\"%1\" is not one.")
+                   .arg(corvalo::shortened(uri));
+        return {};
+    }
+    return path;
+}
 
 } // namespace
 
@@ -209,16 +241,16 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong p
     player()->seek(position / microsPerMilli);
 }
 
-void MprisPlayerAdaptor::OpenUri(const QString& uri)
+// Like the music manager's Play: what cannot be played is told in the one "Error" box. What is no
+// local file's address is refused at once, and the caller hears why.
+void MprisPlayerAdaptor::OpenUri(const QString& uri, const QDBusMessage& call)
 {
-    const QUrl url(uri);
-    if (!url.isLocalFile()) {
-        if (calledFromDBus())
-            sendErrorReply(QDBusError::InvalidArgs,
-                           QStringLiteral("Corvalo plays local files only, given as file:// "
-                                          "addresses; \"%1\" is not one.")
-                               .arg(uri));
+    QString why;
+    const QString path = localPath(uri, &why);
+    if (path.isEmpty()) {
+        call.setDelayedReply(true);
+        QDBusConnection::sessionBus().send(call.createErrorReply(QDBusError::InvalidArgs, why));
         return;
     }
-    emit m_service->openRequested(url.toLocalFile());
+    emit m_service->openRequested(path);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
-#include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
@@ -40,7 +40,7 @@ private:
 };
 
 // org.mpris.MediaPlayer2.Player: the player itself. Times on the bus are in microseconds.
-class MprisPlayerAdaptor : public QDBusAbstractAdaptor, protected QDBusContext {
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
@@ -85,7 +85,8 @@ public slots:
     void Play();
     void Seek(qlonglong offset);
     void SetPosition(const QDBusObjectPath& trackId, qlonglong position);
-    void OpenUri(const QString& uri);
+    // The call's own message comes last: a refused location is answered with an error.
+    void OpenUri(const QString& uri, const QDBusMessage& call);
 
 signals:
     void Seeked(qlonglong position);

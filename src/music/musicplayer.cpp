@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include <algorithm>
 #include <utility>
@@ -17,9 +16,6 @@ using corvalo::music::PlaylistFormat;
 using PlaybackState = PlayerStrip::State;
 
 namespace {
-
-// A report of several failures names this many, then counts the rest.
-constexpr qsizetype namedFailures = 5;
 
 QString locationText(const QUrl& url)
 {
@@ -62,9 +58,18 @@ PlaybackState shownAs(MusicPlayer::State state)
     }
 }
 
+QString failuresHeading(qsizetype count, const QString& playlist)
+{
+    return playlist.isEmpty() ? QStringLiteral("Cannot play %1 files:").arg(count)
+                              : QStringLiteral("Cannot play %1 entries of the playlist \"%2\":")
+                                    .arg(count)
+                                    .arg(playlist);
+}
+
 } // namespace
 
-MusicPlayer::MusicPlayer(PlayerStrip* strip, QObject* parent) : QObject(parent), m_strip(strip)
+MusicPlayer::MusicPlayer(PlayerStrip* strip, QObject* parent)
+    : QObject(parent), m_strip(strip), m_failures(failuresHeading)
 {
     connect(strip, &PlayerStrip::play, this, &MusicPlayer::play);
     connect(strip, &PlayerStrip::pause, this, &MusicPlayer::pause);
@@ -357,42 +362,15 @@ void MusicPlayer::reportPending()
 // One box at a time: what fails while it is open is added to it, unless it already says so.
 void MusicPlayer::report(const QList<Failure>& failures)
 {
-    const QList<Failure> before = m_box ? m_shown : QList<Failure>();
-    m_shown = before;
-    for (const Failure& failure : failures)
-        if (!before.contains(failure))
-            m_shown.append(failure);
-
-    QString text;
-    if (m_shown.size() == 1) {
-        const Failure& only = m_shown.first();
-        text = QStringLiteral("Cannot play \"%1\".\n%2").arg(only.what, only.reason);
-        if (!only.detail.isEmpty())
-            text += QStringLiteral("\n(%1)").arg(only.detail);
-    } else {
-        const QString playlist = m_shown.first().playlist;
-        const bool oneList = !playlist.isEmpty() &&
-                             std::all_of(m_shown.begin(), m_shown.end(),
-                                         [&](const Failure& f) { return f.playlist == playlist; });
-        text = oneList ? QStringLiteral("Cannot play %1 entries of the playlist \"%2\":")
-                             .arg(m_shown.size())
-                             .arg(playlist)
-                       : QStringLiteral("Cannot play %1 files:").arg(m_shown.size());
-        for (const Failure& failure : m_shown.first(std::min(m_shown.size(), namedFailures)))
-            text += QStringLiteral("\n\"%1\": %2").arg(failure.what, failure.reason);
-        if (m_shown.size() > namedFailures)
-            text += QStringLiteral("\nand %1 more.").arg(m_shown.size() - namedFailures);
+    QList<corvalo::FailureBox::Failure> told;
+    for (const Failure& failure : failures) {
+        QString alone = QStringLiteral("Cannot play \"%1\".\n%2").arg(failure.what, failure.reason);
+        if (!failure.detail.isEmpty())
+            alone += QStringLiteral("\n(%1)").arg(failure.detail);
+        told.append({alone, QStringLiteral("\"%1\": %2").arg(failure.what, failure.reason),
+                     failure.playlist});
     }
-    if (m_box) {
-        m_box->setText(text);
-        return;
-    }
-    // Opened, not run: the player's reports keep coming while the box is up.
-    m_box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
-                            m_strip->window());
-    m_box->setAttribute(Qt::WA_DeleteOnClose);
-    m_box->setWindowModality(Qt::WindowModal);
-    m_box->open();
+    m_failures.add(told, m_strip->window());
 }
 
 void MusicPlayer::setVolume(int volume)

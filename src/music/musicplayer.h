@@ -1,17 +1,16 @@
 #pragma once
 
+#include "look/failurebox.h"
 #include "media/mediabackend.h"
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include <functional>
 #include <memory>
 
 class PlayerStrip;
-class QMessageBox;
 
 // Plays sound files and playlists through a PlayerStrip. The media stack is a plugin, loaded
 // through the given loader for the first file played; the player it makes belongs to this object.
@@ -87,7 +86,6 @@ private:
         QString reason;   // a sentence for the user
         QString detail;   // the media stack's own words
         QString playlist; // the playlist it was an entry of, if any
-        bool operator==(const Failure&) const = default;
     };
     enum class Event { Play, Pause, Stop, Started, Ended, Failed, MoveOn };
 
@@ -128,8 +126,7 @@ private:
     bool m_muted = false;
     // The next step is taken outside the player's own signals; a newer step cancels an older one.
     quint64 m_step = 0;
-    // The playlist's failed entries not shown yet, and those the open box lists.
+    // The playlist's failed entries not shown yet.
     QList<Failure> m_pending;
-    QList<Failure> m_shown;
-    QPointer<QMessageBox> m_box;
+    corvalo::FailureBox m_failures;
 };

@@ -3,11 +3,12 @@
 // own (store/storeprotocol.h). A crash of the web engine takes only this program down, and closing
 // the store window gives back all the memory it used.
 #include "look/application.h"
+#include "storefolder.h"
 #include "storeprogram.h"
 #include "storeprotocol.h"
 
 #include <QApplication>
-#include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
@@ -94,8 +95,8 @@ void endOnSignals()
 
 // Removes the folder however main() returns.
 struct FolderGoes {
-    QString path;
-    ~FolderGoes() { QDir(path).removeRecursively(); }
+    corvalo::storeprotocol::StoreFolder folder;
+    ~FolderGoes() { folder.remove(); }
 };
 
 } // namespace
@@ -111,7 +112,7 @@ int main(int argc, char* argv[])
                    stderr);
         return 2;
     }
-    const FolderGoes folder{given.filePath()};
+    const FolderGoes folder{corvalo::storeprotocol::StoreFolder(argv[1])};
     keepTerminalQuiet();
     keepHomeUntouched(argv[1]);
     // The web engine draws through a GL context shared with Qt's; this is the public way to have

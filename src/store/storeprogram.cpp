@@ -1,6 +1,7 @@
 #include "storeprogram.h"
 
 #include "look/placement.h"
+#include "look/windowclose.h"
 #include "store/storewindow.h"
 
 #include <QStyle>
@@ -84,7 +85,7 @@ void StoreProgram::showWindow(const QUrl& url)
     }
     if (!m_window) {
         m_window = new Form1;
-        m_window->setAttribute(Qt::WA_DeleteOnClose);
+        corvalo::deleteWhenClosed(m_window);
         // The calculator says when it may take the keyboard: the user may have gone on working
         // while this program started.
         m_window->setAttribute(Qt::WA_ShowWithoutActivating);

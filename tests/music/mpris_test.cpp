@@ -1,11 +1,15 @@
 #include "app/windowset.h"
 #include "fakemedia.h"
 #include "music/musicplayer.h"
+#include "music/playerstrip.h"
 #include "soundfiles.h"
 #include "testsupport.h"
 #include "windows/aboutbox.h"
 #include "windows/mainwindow.h"
 
+#include <QDBusConnection>
+#include <QDBusPendingCall>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,6 +45,31 @@ class MprisTest : public QObject {
         if (client.state() != QProcess::NotRunning)
             QSignalSpy(&client, &QProcess::finished).wait(20000);
         return QString::fromUtf8(client.readAll()).trimmed();
+    }
+
+    // "COUNT URI" asks OpenUri that often through the bus, %1 the call's number and LONG a
+    // megabyte, and returns the last call's error.
+    static QString openUris(const QString& argument)
+    {
+        QList<QDBusPendingCall> calls;
+        const QString uri = argument.section(u' ', 1).replace("LONG", QString(1 << 20, u'a'));
+        for (int i = 0; i < argument.section(u' ', 0, 0).toInt(); ++i)
+            calls << QDBusConnection::connectToBus(QDBusConnection::SessionBus, "caller")
+                         .asyncCall(QDBusMessage::createMethodCall(
+                                        "org.mpris.MediaPlayer2.corvalo", "/org/mpris/MediaPlayer2",
+                                        "org.mpris.MediaPlayer2.Player", "OpenUri")
+                                    << uri.arg(i));
+        while (!calls.last().isFinished())
+            QTest::qWait(10);
+        return calls.last().error().name();
+    }
+
+    static QString errorBoxHeading()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                return box->text().section(u'\n', 0, 0);
+        return {};
     }
 
 private slots:
@@ -113,8 +142,9 @@ private slots:
                                          << "" << State::Paused << true << 0;
         QTest::newRow("media key Stop") << "key MediaStop"
                                         << "" << State::Stopped << true << 0;
-        QTest::newRow("main window closed") << "close"
-                                            << "" << State::Empty << false << 1;
+        QTest::newRow("main window closed while its player's menu is open")
+            << "close"
+            << "" << State::Empty << false << 1;
         QTest::newRow("raise builds it afresh") << call + "Raise"
                                                 << "" << State::Empty << true << 1;
         QTest::newRow("open a file on the new one") << "playerctl open file://DIR/b.wav"
@@ -134,8 +164,16 @@ private slots:
              {std::pair{"artist", "Snow Band"}, {"album", "Winter Tunes"}})
             QTest::addRow("its %s", tag) << QStringLiteral("playerctl metadata xesam:") + tag
                                          << value << State::Playing << true << 1;
+        const QString refused = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+        QTest::newRow("open a web address")
+            << "open 1 http://example.com/a.mp3" << refused << State::Playing << true << 1;
+        QTest::newRow("open a megabyte")
+            << "open 1 file:///LONG" << refused << State::Playing << true << 1;
+        QTest::newRow("open missing files, one box")
+            << "open 1000 file:///nowhere/%1.wav"
+            << "Cannot play 1000 files:" << State::Empty << true << 1;
         QTest::newRow("quit") << call + "Quit"
-                              << "" << State::Playing << true << 2;
+                              << "" << State::Empty << true << 2;
     }
 
     void controls()
@@ -164,8 +202,12 @@ private slots:
                                 Qt::NoModifier);
             if (window != mainWindow())
                 window->close();
-        } else if (command == QLatin1String("close"))
-            mainWindow()->close();
+        } else if (command == QLatin1String("close")) { // from outside, under the menu's own loop
+            QTimer::singleShot(0, mainWindow(), &QWidget::close);
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+            QApplication::sendEvent(mainWindow()->musicPlayer()->strip(), &menu);
+        } else if (command.startsWith(QLatin1String("open ")))
+            printed = openUris(argument);
         else if (command != QLatin1String("follow"))
             printed = run(command);
         if (m_media.playback())
@@ -174,6 +216,8 @@ private slots:
         QCoreApplication::sendPostedEvents(&m_windows->desktopControls(), QEvent::MetaCall);
         if (command == QLatin1String("follow"))
             QTRY_COMPARE((m_heard += m_follower.readAllStandardOutput()).trimmed(), output);
+        else if (command.startsWith(QLatin1String("open ")))
+            QTRY_COMPARE(printed + errorBoxHeading(), output);
         else
             QCOMPARE(printed, output);
         QTRY_COMPARE(mainWindow() ? mainWindow()->musicPlayer()->state() : State::Empty, state);

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/wait.h>
 
 namespace {
 
@@ -220,7 +221,13 @@ void StoreTest::misbehavingStore_data()
         << QByteArray("touch \"$1/cache\"; kill -KILL $$") << true << "crashed";
     QTest::newRow("never answering") << QByteArray("exec sleep 60") << true << "within 2 seconds";
     QTest::newRow("500 failures, one box")
-        << "yes 'failed No room' | head -n 500" + sleeps << true << "No room\n\n…and 499 more.";
+        << "yes 'failed No room' | head -n 500" + sleeps << true << "No room";
+    QTest::newRow("links in its folder")
+        << QByteArray("ln -s OUT \"$1\"; ln -s OUT/keep \"$1\"; exit 3") << true << "exit code 3";
+    QTest::newRow("its folder swapped for a link")
+        << QByteArray("rm -r \"$1\"; ln -s OUT \"$1\"; exit 3") << true << "exit code 3";
+    QTest::newRow("deaf to its input, it goes with the calculator")
+        << QByteArray("trap '' TERM; echo opened; while :; do sleep 1; done") << true << "";
 }
 
 // Each says why in an "Error" box and leaves the calculator as it was.
@@ -233,11 +240,26 @@ void StoreTest::misbehavingStore()
     QTRY_COMPARE_WITH_TIMEOUT(store().processId(), 0, storeTimeout);
     store().setStartTimeout(std::chrono::seconds(2));
     QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("out") &&
+            QFile(dir.filePath("out/keep")).open(QFile::WriteOnly));
+    script.replace("OUT", QFile::encodeName(dir.filePath("out")));
     QFile stand(dir.filePath(QStringLiteral("corvalo-store")));
     if (!script.isEmpty()) {
         QVERIFY(stand.open(QIODevice::WriteOnly) && stand.write("#!/bin/sh\n" + script + "\n"));
         stand.close();
         QVERIFY(!executable || stand.setPermissions(stand.permissions() | QFile::ExeOwner));
+    }
+    if (says.isEmpty()) {
+        std::unique_ptr<WindowSet> calculator = testsupport::makeWindowSet();
+        calculator->plugins().setFile(QStringLiteral("corvalo-store"), stand.fileName());
+        calculator->openStore();
+        QTRY_VERIFY(calculator->store().isShown());
+        const auto program = pid_t(calculator->store().processId());
+        calculator.reset();
+        bool reaped = false;
+        QTRY_VERIFY_WITH_TIMEOUT(reaped |= waitpid(program, nullptr, WNOHANG) == program, 10000);
+        QTRY_COMPARE(leftFolders(), QStringList());
+        return;
     }
     m_windows->plugins().setFile(QStringLiteral("corvalo-store"), stand.fileName());
     m_boxes.clear();
@@ -251,7 +273,8 @@ void StoreTest::misbehavingStore()
     QTRY_VERIFY(!store().isOnScreen());
     QTRY_COMPARE(store().processId(), 0);
     QTRY_COMPARE(leftFolders(), QStringList());
-    QVERIFY(QFileInfo::exists(QDir::currentPath())); // nothing else was taken for its folder
+    // Nothing else was taken for its folder.
+    QVERIFY(QFileInfo::exists(QDir::currentPath()) && QFileInfo::exists(dir.filePath("out/keep")));
     QCOMPARE(m_boxes.seen().size(), std::size_t(1));
     QVERIFY(m_windows->mainWindow()->isVisible() && m_windows->splash()->isVisible());
     QCOMPARE(m_windows->mainWindow()->display2()->text(), QStringLiteral("12"));

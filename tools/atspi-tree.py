@@ -145,6 +145,9 @@ def play(music):
     press(find(music, "push button", "Play"))
 
 
+REPEATS = []  # GLib sources of acts that go on until the event is heard
+
+
 def read_store(shown):
     """Opens the store window as the splash's button does, and presses Down in its page."""
     press(find(shown["Corvalo"], "push button", "Click Here To Buy From Snowdrift Gift Store"))
@@ -155,7 +158,10 @@ def read_store(shown):
                                      for o in w if o is not None and o.childCount > 0
                                      for d in o if d is not None and d.childCount > 0
                                      and d.getRoleName() == "document web"])
+    # A key that comes while the new window settles can be lost, so Down is pressed again
+    # every two seconds until the focus is heard to move (announced() ends the repeats).
     keys("key Down", window=store[3:])
+    REPEATS.append(GLib.timeout_add_seconds(2, lambda: keys("key Down", window=store[3:]) or True))
 
 
 def in_page(obj):
@@ -199,10 +205,16 @@ def announced(event_type, act, wanted):
 
     pyatspi.Registry.registerEventListener(listener, event_type)
     # The registry tells the program about the new listener on its own time; act after that.
-    GLib.timeout_add(1000, lambda: act() and False)
-    GLib.timeout_add_seconds(WAIT, lambda: pyatspi.Registry.stop() and False)
+    # The wait for the event starts once the act is done: opening the store takes its own time.
+    def act_then_wait():
+        act()
+        GLib.timeout_add_seconds(WAIT, lambda: pyatspi.Registry.stop() and False)
+        return False
+    GLib.timeout_add(1000, act_then_wait)
     pyatspi.Registry.start()
     pyatspi.Registry.deregisterEventListener(listener, event_type)
+    while REPEATS:
+        GLib.source_remove(REPEATS.pop())
     return heard
 
 

@@ -310,6 +310,7 @@ void StoreTest::waitsItsTurn()
     stand.close();
     QVERIFY(stand.setPermissions(stand.permissions() | QFile::ExeOwner));
     m_windows->plugins().setFile(QStringLiteral("corvalo-store"), stand.fileName());
+    QCoreApplication::processEvents(); // activations still queued from the rows before
     QVERIFY(QTest::qWaitForWindowActive(m_windows->splash())); // as the click would make it
     pressSplashButton();
     if (clickedOn)
